@@ -1,0 +1,42 @@
+#pragma once
+// The one narrow interface through which the core reaches the main window: the status texts
+// and gauge, the busy lamp, message boxes and "let the window process its messages".
+// The Qt window implements it; headless runs and tests use the window-less status display.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tolvak {
+
+enum class MsgButtons { Ok, OkCancel, YesNo };
+enum class MsgIcon { None, Information, Warning, Error, Question };
+enum class MsgResult { Ok, Cancel, Yes, No };
+
+class Okno {
+public:
+    virtual ~Okno() = default;
+
+    // LAkcja, the action label.
+    virtual void setAction(std::string_view text) = 0;
+    // Gauge1, the progress bar: lower limit 0. Setting the maximum below the position moves
+    // the position down to it; positions stop at the maximum and at 0.
+    virtual void setGaugeMax(int64_t maximum) = 0;
+    virtual void setGaugePosition(int64_t position) = 0;
+    virtual void advanceGauge(int64_t delta) = 0;
+    // StatusBar1, panel 0.
+    virtual void setStatusBar(std::string_view text) = 0;
+    // LOstPobrany, the last delivered bulletin.
+    virtual void setLastDelivered(std::string_view text) = 0;
+    // The busy display: true starts the lamp blinking, false returns to the countdown.
+    virtual void Migotanie(bool tryb) = 0;
+    // A message box in reaction to the operator or at start-up.
+    virtual MsgResult messageBox(std::string_view text, std::string_view caption,
+                                 MsgButtons buttons = MsgButtons::Ok,
+                                 MsgIcon icon = MsgIcon::None) = 0;
+    // Let the window process its pending messages (paint, timers, input, calls posted to the
+    // user-interface thread), then return.
+    virtual void processMessages() = 0;
+};
+
+}  // namespace tolvak
