@@ -55,13 +55,15 @@ public:
     /// The same, as floating point samples with full scale at 1.0 (16-bit value / 32768).
     std::size_t Read(std::span<float> out);
 
-private:
-    DecodeStream() = default;
+    /// The memory copy as the decoder reads it.
     struct Memory {
         const unsigned char* data = nullptr;
         int64_t size = 0;
         int64_t pos = 0;
     };
+
+private:
+    DecodeStream() = default;
     Memory mem_;
     void* file_ = nullptr;  // SNDFILE*, owned, closed in the destructor
     int rate_ = 0;
@@ -100,6 +102,7 @@ private:
     void Discard();
     std::filesystem::path target_, temp_;
     std::FILE* f_ = nullptr;
+    int rate_ = 0;
     int channels_ = 0;
     int64_t dataBytes_ = 0;
     bool failed_ = false;
@@ -108,21 +111,24 @@ private:
 /// The 44-byte header of a 16-bit PCM WAV file holding `dataBytes` bytes of samples.
 std::vector<unsigned char> WavHeader16(int sampleRate, int channels, uint32_t dataBytes);
 
+/// The compressor's parameter record, with the effect's initial values.
+struct CompressorParameters {
+    float fGain = 0.0f;         // output gain, dB
+    float fThreshold = -15.0f;  // dBFS
+    float fRatio = 3.0f;        // input dB above the threshold per output dB
+    float fAttack = 20.0f;      // ms
+    float fRelease = 200.0f;    // ms
+};
+
 /// Feed-forward dynamics compressor. The detector follows the loudest channel of every frame,
 /// so all channels receive the same gain and the stereo image stays put. Levels above the
 /// threshold are reduced by the ratio, with the reduction following the level's rise within the
 /// attack time and its fall within the release time; the output gain is added on top.
 class Compressor {
 public:
-    struct Parameters {
-        float fGain = 0.0f;         // output gain, dB
-        float fThreshold = -15.0f;  // dBFS
-        float fRatio = 3.0f;        // input dB above the threshold per output dB
-        float fAttack = 20.0f;      // ms
-        float fRelease = 200.0f;    // ms
-    };
+    using Parameters = CompressorParameters;
 
-    Compressor(int sampleRate, int channels, const Parameters& p = {});
+    Compressor(int sampleRate, int channels, const Parameters& p = Parameters());
     const Parameters& GetParameters() const { return p_; }
     void SetParameters(const Parameters& p);
     /// Processes interleaved frames in place; state carries over between calls.
