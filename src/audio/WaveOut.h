@@ -1,0 +1,43 @@
+#pragma once
+// The WAV file writer: writes what its input delivers into a new WAV file, one complete file
+// per run, closed before OnDone.
+
+#include "audio/AuCore.h"
+#include "audio/WaveIn.h"
+
+namespace tolvak {
+
+class TWaveOut : public TAuFileOut {
+public:
+    static constexpr int64_t kBlockBytes = 16384;
+
+    TWaveOut();
+    ~TWaveOut() override;
+
+    TWavType WavType() const { return FWavType; }
+    /// Accepts wtPCM and wtDVIADPCM, and only while idle.
+    void SetWavType(TWavType v);
+    uint16_t BlockSize() const { return FBlockAlign; }
+    /// Ignores 0, values not divisible by 4 and changes during a run.
+    void SetBlockSize(uint16_t v);
+    bool CreateNonMsHeaders() const { return FNonMsHeaders; }
+    void SetCreateNonMsHeaders(bool v) { FNonMsHeaders = v; }
+    void SetFileMode(TFileOutputMode v) override;
+
+protected:
+    void BeginOutput() override;
+    bool OutputBlock(bool Abort) override;
+    void FinishOutput() override;
+
+private:
+    void WriteHeader(int64_t DataSize);
+
+    bool EndOfInput = false;
+    TWavType FWavType = TWavType::wtPCM;
+    int HeaderSize = 0;
+    bool FHeaderWritten = false;
+    uint16_t FBlockAlign = 512;
+    bool FNonMsHeaders = true;
+};
+
+}  // namespace tolvak
