@@ -1,0 +1,99 @@
+#include "app/Konfiguracja.h"
+
+#include "platform/Ini.h"
+
+namespace tolvak {
+
+namespace {
+
+std::string Trimmed(std::string_view s) {
+    constexpr std::string_view blanks = " \t\r\n\v\f";
+    const auto b = s.find_first_not_of(blanks);
+    if (b == std::string_view::npos) return {};
+    const auto e = s.find_last_not_of(blanks);
+    return std::string(s.substr(b, e - b + 1));
+}
+
+int InRangeOrZero(int v, int lo, int hi) { return v < lo || v > hi ? 0 : v; }
+
+}  // namespace
+
+bool CzyAgora(std::string_view login, std::string_view password) {
+    return !Trimmed(login).empty() && !Trimmed(password).empty();
+}
+
+Ustawienia OdczytajKonfiguracje(const std::filesystem::path& ini) {
+    const IniFile f(ini);
+    const auto U = sekcja::Ustawienia;
+    Ustawienia u;
+
+    // 1-2
+    u.AgoraLogin = Trimmed(f.ReadString(U, "AgoraLogin", ""));
+    u.AgoraPassword = Trimmed(f.ReadString(U, "AgoraPassword", ""));
+    u.Agora = CzyAgora(u.AgoraLogin, u.AgoraPassword);
+    u.AgoraPodklad = f.ReadBool(U, "AgoraPodklad", false);
+    // 3
+    u.AuthLogin = Trimmed(f.ReadString(U, "AuthLogin", ""));
+    u.AuthPassword = Trimmed(f.ReadString(U, "AuthPassword", ""));
+    // 4
+    u.CzyZPR = f.ReadBool(U, "CzyZPR", false);
+    u.ZPRHost = Trimmed(f.ReadString(U, "ZPRHost", ""));
+    u.ZPRLogin = Trimmed(f.ReadString(U, "ZPRLogin", ""));
+    u.ZPRPassword = Trimmed(f.ReadString(U, "ZPRPassword", ""));
+    u.ZPRPassiveMode = f.ReadBool(U, "ZPRPassiveMode", true);
+    // 5: the trailing separator goes into memory only.
+    u.FolderZapisu = IncludeTrailingPathSeparator(f.ReadString(U, "FolderZapisu", DefaultOutputFolder()));
+    // 6
+    u.SerwisPodklad = f.ReadString(U, "SerwisPodklad", "");
+    u.SerwisZakonczenie = f.ReadString(U, "SerwisZakonczenie", "");
+    u.SerwisSportPodklad = f.ReadString(U, "SerwisSportPodklad", "");
+    u.SerwisSportZakonczenie = f.ReadString(U, "SerwisSportZakonczenie", "");
+    u.SerwisEkonomiaPodklad = f.ReadString(U, "SerwisEkonomiaPodklad", "");
+    u.SerwisEkonomiaZakonczenie = f.ReadString(U, "SerwisEkonomiaZakonczenie", "");
+    u.PogodaPodklad = f.ReadString(U, "PogodaPodklad", "");
+    u.PogodaZakonczenie = f.ReadString(U, "PogodaZakonczenie", "");
+    // 7
+    u.ZPlikuSciezka = Trimmed(f.ReadString(U, "ZPlikuSciezka", ""));
+    u.CzyNews = f.ReadBool(U, "CzyNews", false);
+    u.CzySport = f.ReadBool(U, "CzySport", false);
+    u.CzyEkonomia = f.ReadBool(U, "CzyEkonomia", false);
+    u.CzyPogoda = f.ReadBool(U, "CzyPogoda", false);
+    u.CzyZPliku = f.ReadBool(U, "CzyZPliku", false);
+    u.CzyIAR = f.ReadBool(U, "CzyIAR", false);
+    u.iarURL = f.ReadString(U, "iarURL", "");
+    u.ZatrzymajSprawdzanie = f.ReadInteger(U, "ZatrzymajSprawdzanie", 0);
+    // 9
+    u.NazwaWynikowa = f.ReadString(U, "NazwaWynikowa", "serwis");
+    u.NazwaWynikowaTyp = f.ReadInteger(U, "NazwaWynikowaTyp", 1);
+    u.FormatZapisu = f.ReadInteger(U, "FormatZapisu", 0);
+    // 10: 32-bit in the file, sign-extended.
+    u.StartDzwiekuSerwisu = f.ReadInteger(U, "StartDzwiekuSerwisu", 0);
+    u.StartDzwiekuSerwisuSportowego = f.ReadInteger(U, "StartDzwiekuSerwisuSportowego", 0);
+    u.StartDzwiekuSerwisuEkonomicznego = f.ReadInteger(U, "StartDzwiekuSerwisuEkonomicznego", 0);
+    u.StartDzwiekuPogody = f.ReadInteger(U, "StartDzwiekuPogody", 0);
+    // 11
+    u.PrzesuniecieCzasowe = InRangeOrZero(f.ReadInteger(U, "PrzesuniecieCzasowe", 0), -5, 5);
+    // 12
+    u.CzyTworzycLog = f.ReadBool(U, "CzyTworzycLog", true);
+    // 13
+    u.PlikZrodlowy = InRangeOrZero(f.ReadInteger(sekcja::Kompresja, "PlikZrodlowy", 0), -60, 60);
+    u.PlikWynikowy = InRangeOrZero(f.ReadInteger(sekcja::Kompresja, "PlikWynikowy", 0), -60, 60);
+    // 14
+    u.konfiguracjaOdczytana = true;
+    return u;
+}
+
+void ZapiszPrzyZamknieciu(const std::filesystem::path& ini, const Ustawienia& u) {
+    IniFile f(ini);
+    const auto U = sekcja::Ustawienia;
+    f.WriteInteger(U, "ZatrzymajSprawdzanie", u.ZatrzymajSprawdzanie);
+    f.WriteInteger(U, "PrzesuniecieCzasowe", InRangeOrZero(u.PrzesuniecieCzasowe, -5, 5));
+    f.WriteBool(U, "CzyZPR", u.CzyZPR);
+    f.WriteString(U, "ZPRHost", u.ZPRHost);
+    f.WriteString(U, "ZPRLogin", u.ZPRLogin);
+    f.WriteString(U, "ZPRPassword", u.ZPRPassword);
+    f.WriteBool(U, "ZPRPassiveMode", u.ZPRPassiveMode);
+    f.WriteBool(U, "AgoraPodklad", u.AgoraPodklad);
+}
+
+}  // namespace tolvak

@@ -1,0 +1,138 @@
+#pragma once
+// The settings record: the in-memory copy of "tolvak.ini", one field per key, each named exactly
+// as its key, plus the derived `Agora`.
+//
+// Section "Ustawienia"                 type      default           note
+//   AgoraLogin, AgoraPassword          string    ""                trimmed
+//   AgoraPodklad                       bool      false             written at close
+//   AuthLogin, AuthPassword            string    ""                trimmed (HTTP client, basic auth)
+//   CzyZPR                             bool      false             written at close
+//   ZPRHost, ZPRLogin, ZPRPassword     string    ""                trimmed, written at close
+//   ZPRPassiveMode                     bool      true              written at close
+//   FolderZapisu                       string    DefaultOutputFolder()  in memory always with a
+//                                                                  trailing separator (unless
+//                                                                  empty); the file keeps its text
+//   SerwisPodklad, SerwisZakonczenie,  string    ""                untrimmed; the beds and endings
+//   SerwisSportPodklad, SerwisSportZakonczenie,                    of News, Sport, Ekonomia, Pogoda
+//   SerwisEkonomiaPodklad, SerwisEkonomiaZakonczenie,
+//   PogodaPodklad, PogodaZakonczenie
+//   ZPlikuSciezka                      string    ""                trimmed
+//   CzyNews, CzySport, CzyEkonomia,    bool      false
+//   CzyPogoda, CzyZPliku, CzyIAR
+//   iarURL                             string    ""                NOT trimmed
+//   ZatrzymajSprawdzanie               int       0                 minutes; written at close
+//   NazwaWynikowa                      string    "serwis"          fixed output name
+//   NazwaWynikowaTyp                   int       1                 0 fixed, 1 date+hour, 2 hour
+//   FormatZapisu                       int       0                 0 wav, 1 mp3
+//   StartDzwiekuSerwisu                int64     0                 mix points (32-bit in the file,
+//   StartDzwiekuSerwisuSportowego      int64     0                 sign-extended)
+//   StartDzwiekuSerwisuEkonomicznego   int64     0
+//   StartDzwiekuPogody                 int64     0
+//   PrzesuniecieCzasowe                int       0                 -5..5, else 0; written at close
+//   CzyTworzycLog                      bool      true              the log switch (czyLog)
+// Section "Kompresja"
+//   PlikZrodlowy, PlikWynikowy         int       0                 dB, -60..60, else 0
+// Section "PogodaSponsorzy" (not read by OdczytajKonfiguracje: each weather production reads and
+// writes these keys itself; the fields are for whoever wants to hold them)
+//   Sponsor1Przed, Sponsor2Przed, Sponsor3Przed, Sponsor1Po, Sponsor2Po, Sponsor3Po   string ""
+// Derived
+//   Agora                              bool      AgoraLogin and AgoraPassword both non-empty
+//   konfiguracjaOdczytana              bool      set by OdczytajKonfiguracje
+// Section "Matryca" belongs to the hour matrix (schedule/Matryca.h).
+//
+// Names the window keeps for some of these: czyZPR = CzyZPR, czyLog = CzyTworzycLog,
+// StartSerwisu/StartSerwisuSport/StartSerwisuEkonomia/StartPogody = the StartDzwieku... fields,
+// kompresjaPlikuZrodlowego/kompresjaPlikuWynikowego = PlikZrodlowy/PlikWynikowy.
+//
+// OdczytajKonfiguracje only reads. The window's "setting a control counts as a change" at the
+// first showing (CzyNews on also switching CzyZPliku and CzyIAR off and writing them, naming
+// mode 0 logging "Zmieniono typ nazwy wynikowej.", ...) is the window's business.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "platform/Paths.h"
+
+namespace tolvak {
+
+namespace sekcja {
+inline constexpr std::string_view Ustawienia = "Ustawienia";
+inline constexpr std::string_view Kompresja = "Kompresja";
+inline constexpr std::string_view Matryca = "Matryca";
+inline constexpr std::string_view PogodaSponsorzy = "PogodaSponsorzy";
+}  // namespace sekcja
+
+/// Name of the configuration file in the program folder.
+inline constexpr std::string_view NazwaPlikuKonfiguracji = "tolvak.ini";
+
+struct Ustawienia {
+    // Section "Ustawienia"
+    std::string AgoraLogin;
+    std::string AgoraPassword;
+    bool AgoraPodklad = false;
+    std::string AuthLogin;
+    std::string AuthPassword;
+    bool CzyZPR = false;
+    std::string ZPRHost;
+    std::string ZPRLogin;
+    std::string ZPRPassword;
+    bool ZPRPassiveMode = true;
+    std::string FolderZapisu = DefaultOutputFolder();
+    std::string SerwisPodklad;
+    std::string SerwisZakonczenie;
+    std::string SerwisSportPodklad;
+    std::string SerwisSportZakonczenie;
+    std::string SerwisEkonomiaPodklad;
+    std::string SerwisEkonomiaZakonczenie;
+    std::string PogodaPodklad;
+    std::string PogodaZakonczenie;
+    std::string ZPlikuSciezka;
+    bool CzyNews = false;
+    bool CzySport = false;
+    bool CzyEkonomia = false;
+    bool CzyPogoda = false;
+    bool CzyZPliku = false;
+    bool CzyIAR = false;
+    std::string iarURL;
+    int ZatrzymajSprawdzanie = 0;
+    std::string NazwaWynikowa = "serwis";
+    int NazwaWynikowaTyp = 1;
+    int FormatZapisu = 0;
+    int64_t StartDzwiekuSerwisu = 0;
+    int64_t StartDzwiekuSerwisuSportowego = 0;
+    int64_t StartDzwiekuSerwisuEkonomicznego = 0;
+    int64_t StartDzwiekuPogody = 0;
+    int PrzesuniecieCzasowe = 0;
+    bool CzyTworzycLog = true;
+
+    // Section "Kompresja"
+    int PlikZrodlowy = 0;
+    int PlikWynikowy = 0;
+
+    // Section "PogodaSponsorzy" (see above)
+    std::string Sponsor1Przed;
+    std::string Sponsor2Przed;
+    std::string Sponsor3Przed;
+    std::string Sponsor1Po;
+    std::string Sponsor2Po;
+    std::string Sponsor3Po;
+
+    // Derived
+    bool Agora = false;
+    bool konfiguracjaOdczytana = false;
+};
+
+/// Reads every key of "Ustawienia" and "Kompresja" in the documented order, with the defaults
+/// and ranges above. A missing or unreadable file gives all defaults. Never writes.
+Ustawienia OdczytajKonfiguracje(const std::filesystem::path& ini);
+
+/// The writing at close, in this order: ZatrzymajSprawdzanie, PrzesuniecieCzasowe, CzyZPR,
+/// ZPRHost, ZPRLogin, ZPRPassword, ZPRPassiveMode, AgoraPodklad. Throws when a write fails.
+void ZapiszPrzyZamknieciu(const std::filesystem::path& ini, const Ustawienia& u);
+
+/// True when both texts are non-empty after trimming.
+bool CzyAgora(std::string_view login, std::string_view password);
+
+}  // namespace tolvak

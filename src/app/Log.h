@@ -1,0 +1,55 @@
+#pragma once
+// The event log "log.txt" in the program folder: newest line first, at most 400 lines, CR LF,
+// each line "timestamp: message" with the regional short date and long time (only the date at
+// exactly midnight). A file that begins with a byte-order mark (UTF-8, UTF-16 LE/BE) is written
+// back in that encoding with its mark; without a mark the text is the platform's native 8-bit
+// text (UTF-8 here). Every rewrite is atomic.
+//
+// The log never breaks its caller: when the file cannot be read or written the entry is lost,
+// a note goes to standard error and DodajDoLoga returns normally. An existing file that cannot
+// be read is left untouched (not replaced by a one-line log).
+
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "platform/Clock.h"
+#include "platform/Regional.h"
+
+namespace tolvak {
+
+/// Name of the log file in the program folder.
+inline constexpr std::string_view NazwaPlikuLogu = "log.txt";
+
+class Log {
+public:
+    static constexpr std::size_t MaksymalnaLiczbaLinii = 400;
+
+    Log(std::filesystem::path logFile, const Clock& clock, RegionalFormats formats = {});
+
+    /// The switch `czyLog`: on from program start; off means the file is neither created nor
+    /// changed.
+    void SetCzyLog(bool on);
+    bool CzyLog() const;
+
+    void SetFormats(const RegionalFormats& formats);
+    const std::filesystem::path& FileName() const { return file_; }
+
+    /// Adds one entry "timestamp: komunikat" as the first line of the file.
+    void DodajDoLoga(std::string_view komunikat);
+
+    /// Called with every line built (without line end), also while the switch is off: the
+    /// switch is about the file. The headless --verbose mode mirrors lines to stderr through it.
+    std::function<void(std::string_view line)> OnLine;
+
+private:
+    std::filesystem::path file_;
+    const Clock& clock_;
+    mutable std::mutex mutex_;
+    RegionalFormats formats_;
+    bool czyLog_ = true;
+};
+
+}  // namespace tolvak

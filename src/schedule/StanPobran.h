@@ -1,0 +1,66 @@
+#pragma once
+// The download decision and the state file "tolvak.dat" (section "Pobrany").
+//
+// Keys: "OstPobrany" + kind (OstPobranyNews, OstPobranySport, OstPobranyEkonomia,
+// OstPobranyPogoda) hold the coming-hour stamp (platform/Regional.h ComingHourStamp) of the
+// last bulletin delivered; OstKopiowaniePliku the moment of the last copy of the local source
+// file (written and read by the local file source). A missing or unreadable file reads as
+// empty: every kind counts as not yet delivered. A failed write throws to the caller.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "platform/Clock.h"
+
+namespace tolvak {
+
+class Log;
+class Matryca;
+
+/// Name of the state file in the program folder, its section and the local file key.
+inline constexpr std::string_view NazwaPlikuStanu = "tolvak.dat";
+inline constexpr std::string_view SekcjaPobrany = "Pobrany";
+inline constexpr std::string_view KluczOstKopiowaniePliku = "OstKopiowaniePliku";
+
+/// "OstPobrany" + rodzaj.
+std::string KluczOstPobrany(std::string_view rodzaj);
+
+/// Records the coming-hour stamp of the clock's present moment under "OstPobrany" + rodzaj.
+/// Called by the production run right after the finished bulletin is in the output folder.
+void ZapiszPobranyInfo(const std::filesystem::path& dat, std::string_view rodzaj, const Clock& clock);
+
+/// True when no bulletin of this kind has been delivered for the coming hour. No log line.
+bool CzyMaPobieracSE(const std::filesystem::path& dat, std::string_view rodzaj, const Clock& clock);
+
+/// General news: not yet delivered for the coming hour and the matrix cell of today and the
+/// coming hour (current hour + 1, unwrapped) is wanted. Logs one of
+/// "CzyMaPobierac: Już pobrał na najblizsza godzine, nie pobierać.",
+/// "CzyMaPobierac: Ma pobierać na najbliższą godzinę.",
+/// "CzyMaPobierac: Ma nie pobierać na najbliższą godzinę.".
+bool CzyMaPobierac(const std::filesystem::path& dat, const Matryca& matryca, Log& log,
+                   const Clock& clock);
+
+/// The three operations bound to one state file, matrix, log and clock.
+class StanPobran {
+public:
+    StanPobran(std::filesystem::path dat, const Matryca& matryca, Log& log, const Clock& clock)
+        : dat_(std::move(dat)), matryca_(matryca), log_(log), clock_(clock) {}
+
+    bool CzyMaPobierac() const { return tolvak::CzyMaPobierac(dat_, matryca_, log_, clock_); }
+    bool CzyMaPobieracSE(std::string_view rodzaj) const {
+        return tolvak::CzyMaPobieracSE(dat_, rodzaj, clock_);
+    }
+    void ZapiszPobranyInfo(std::string_view rodzaj) const {
+        tolvak::ZapiszPobranyInfo(dat_, rodzaj, clock_);
+    }
+    const std::filesystem::path& FileName() const { return dat_; }
+
+private:
+    std::filesystem::path dat_;
+    const Matryca& matryca_;
+    Log& log_;
+    const Clock& clock_;
+};
+
+}  // namespace tolvak
