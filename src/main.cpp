@@ -1,12 +1,26 @@
 #include <cstdio>
-#include <cstring>
+#include <iostream>
+
+#include "app/CommandLine.h"
+#include "production/Uruchomienie.h"
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0) {
-            std::printf("Usage: tolvak [OPTION]...\n");
-            return 0;
-        }
+    const tolvak::CommandLine cl = tolvak::ParseCommandLine(argc, argv);
+    if (!cl.error.empty()) {
+        std::fputs(cl.error.c_str(), stderr);
+        if (cl.error.back() != '\n') std::fputc('\n', stderr);
+        return 2;
     }
+    if (cl.help) {
+        std::fputs(tolvak::UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (cl.version) {
+        std::fputs(tolvak::VersionText().c_str(), stdout);
+        return 0;
+    }
+    if (cl.produce) return tolvak::UruchomProdukcje(cl, std::cerr);
+    std::puts("tolvak: okno programu i praca według harmonogramu nie są jeszcze dostępne; "
+              "użyj --produce RODZAJ (zobacz --help).");
     return 0;
 }

@@ -1,0 +1,84 @@
+#include "app/StatusDisplay.h"
+
+#include <algorithm>
+
+#include "platform/Regional.h"
+#include "platform/UiQueue.h"
+
+namespace tolvak {
+
+StatusDisplay::StatusDisplay(const Clock& clock) : clock_(clock) {}
+
+void StatusDisplay::setAction(std::string_view text) {
+    lAkcja_.assign(text);
+    if (OnAction) OnAction(lAkcja_);
+}
+
+void StatusDisplay::setGaugeMax(int64_t maximum) {
+    gaugeMax_ = std::max<int64_t>(maximum, 0);
+    gaugePosition_ = std::min(gaugePosition_, gaugeMax_);
+}
+
+void StatusDisplay::setGaugePosition(int64_t position) {
+    gaugePosition_ = std::clamp<int64_t>(position, 0, gaugeMax_);
+}
+
+void StatusDisplay::advanceGauge(int64_t delta) {
+    // Saturating: a huge delta must not overflow the sum.
+    const int64_t room = gaugeMax_ - gaugePosition_;
+    if (delta >= room) {
+        gaugePosition_ = gaugeMax_;
+    } else {
+        setGaugePosition(gaugePosition_ + delta);
+    }
+}
+
+void StatusDisplay::setStatusBar(std::string_view text) { statusBar_.assign(text); }
+
+void StatusDisplay::setLastDelivered(std::string_view text) { lOstPobrany_.assign(text); }
+
+void StatusDisplay::Migotanie(bool tryb) {
+    if (tryb) {
+        timer2Enabled_ = true;
+        timer3Enabled_ = false;
+        lShapeInfo_ = "Pobieram...";
+    } else {
+        timer2Enabled_ = false;
+        sekundyDoWlaczenia_ = kInterwalTimer1 / 1000;
+        timer3Enabled_ = true;
+        shapeColor_ = kZielony;
+        lShapeInfo_ = "Czekam na zadanie.";
+    }
+}
+
+MsgResult StatusDisplay::messageBox(std::string_view text, std::string_view caption,
+                                    MsgButtons, MsgIcon) {
+    if (OnMessageBox) OnMessageBox(text, caption);
+    return messageBoxAnswer_;
+}
+
+void StatusDisplay::processMessages() { UiQueue::instance().processPending(); }
+
+void StatusDisplay::Timer2Timer() {
+    shapeColor_ = shapeColor_ == kZielony ? kCzerwony : kZielony;
+    processMessages();
+}
+
+void StatusDisplay::Timer3Timer() {
+    sekundyDoWlaczenia_ = std::max(sekundyDoWlaczenia_ - 1, 0);
+    const LocalTime t = clock_.now();
+    lShapeInfo_ = "Jest " + FormatDateTime(CurrentRegionalFormats().longTime, t) +
+                  ". Do następnego testu: ~" +
+                  PozycjaNaCzas(sekundyDoWlaczenia_);
+}
+
+std::string StatusDisplay::PozycjaNaCzas(int sekundy) {
+    const int minuty = sekundy / 60;
+    const int reszta = sekundy % 60;
+    std::string s = std::to_string(minuty) + ":";
+    if (reszta < 10) s += "0";
+    s += std::to_string(reszta);
+    return s;
+}
+
+}  // namespace tolvak

@@ -1,0 +1,290 @@
+#include "production/Produkcja.h"
+
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+#include "app/Konfiguracja.h"
+#include "app/Log.h"
+#include "audio/Dekoder.h"
+#include "audio/Kompresja.h"
+#include "platform/Internet.h"
+#include "platform/Regional.h"
+#include "production/Dostarczenie.h"
+#include "production/Rodzaje.h"
+#include "production/Sponsorzy.h"
+#include "schedule/StanPobran.h"
+#include "sources/Pliki.h"
+#include "sources/Zrodla.h"
+
+namespace tolvak {
+
+namespace fs = std::filesystem;
+
+Produkcja::Produkcja(KontekstProdukcji kontekst) : k_(std::move(kontekst)) {
+    TestPolaczenia = [] { return CzyJestInternet(); };
+    // The form's settings of the components.
+    AudioMixer1_.SetInput1(WaveIn1_);
+    AudioMixer1_.SetInput2(WaveIn2_);
+    AudioMixer1_.SetMode(TAudioMixerMode::amMix);
+    AudioMixer1_.SetInput2StartSample(0);
+    AudioMixer1_.SetVolume1(65535);
+    AudioMixer1_.SetVolume2(65535);
+    WaveOut1_.SetWavType(TWavType::wtPCM);
+    WaveOut1_.SetBlockSize(512);
+    WaveOut1_.SetFileMode(TFileOutputMode::foRewrite);
+    WaveOut1_.OnDone = [this](TAuOutput* s) { WaveOut1Done(s); };
+    MP3Out1_.SetInput(WaveIn1_);
+    MP3Out1_.SetBitRate(TMP3BitRate::mbr256);
+    MP3Out1_.SetEnableBitReservoir(false);
+    MP3Out1_.SetStrictISO(false);
+    MP3Out1_.SetEnableVBR(false);
+    MP3Out1_.SetVBRQuality(TMP3Quality::mp3ql0);
+    MP3Out1_.SetAverageBitrate(TMP3BitRate::mbrAuto);
+    MP3Out1_.SetMaximumBitrate(TMP3BitRate::mbrAuto);
+    MP3Out1_.OnDone = [this](TAuOutput* s) { MP3Out1Done(s); };
+    MP3Out1_.OnProgress = [this](TAuOutput* s) { MP3Out1Progress(s); };
+}
+
+Produkcja::~Produkcja() = default;
+
+std::string Produkcja::PlikRoboczy(const char* nazwa) const {
+    return (k_.folderProgramu / nazwa).string();
+}
+
+void Produkcja::WaveOut1Done(TAuOutput*) { zakonczone_ = true; }
+
+void Produkcja::MP3Out1Done(TAuOutput*) {
+    k_.okno.setAction("Kompresja do mp3 zakończona!");
+    zakonczone_ = true;
+}
+
+void Produkcja::MP3Out1Progress(TAuOutput*) { k_.okno.setGaugePosition(MP3Out1_.Progress()); }
+
+void Produkcja::CzekajNaZakonczenie() {
+    while (!zakonczone_) k_.okno.processMessages();
+}
+
+void Produkcja::UsunJesliJest(const std::string& sciezka) const {
+    std::error_code ec;
+    fs::remove(sciezka, ec);  // a file that cannot be deleted stays, without a message
+}
+
+void Produkcja::PrzebiegZapisu(TAuInput& wejscie) {
+    const std::string tvtemp = PlikRoboczy(kTvTemp);
+    const std::string tvtemp2 = PlikRoboczy(kTvTemp2);
+    WaveOut1_.SetInput(wejscie);
+    WaveOut1_.SetFileName(tvtemp2);
+    zakonczone_ = false;
+    WaveOut1_.Run();
+    CzekajNaZakonczenie();
+    // A pass that failed on its worker left a broken or empty file: the run must not go on
+    // with it as if it were the bulletin.
+    const std::string blad = WaveOut1_.ExceptionMessage();
+    if (!blad.empty()) throw EAuException(blad);
+    fs::rename(tvtemp2, tvtemp);
+}
+
+std::string Produkcja::PobierzZPlikuWejsciowego() {
+    const std::string& plik = *plikWejsciowy_;
+    const std::string nazwa = NazwaPlikuPobranego(RozszerzenieZrodla(plik));
+    if (nazwa.empty()) return {};
+    try {
+        KopiujPlik(plik, (k_.folderRoboczy / nazwa).string(), k_.okno);
+    } catch (const std::exception& e) {
+        k_.log.DodajDoLoga(std::string("AkcjaSerwis: ") + e.what());
+        return {};
+    }
+    return nazwa;
+}
+
+std::string Produkcja::Pobierz(const std::string& rodzaj, const std::string& FileNameLink) {
+    if (plikWejsciowy_) return PobierzZPlikuWejsciowego();
+    const Ustawienia& u = k_.ustawienia;
+    ZrodlaSerwisow& z = k_.zrodla;
+    const bool agora = CzyAgora(u.AgoraLogin, u.AgoraPassword);
+    if (rodzaj == kNews) {
+        if (u.CzyIAR) return z.PobierzSerwisIAR();
+        if (u.CzyZPliku) return z.PobierzSerwisZPliku();
+        if (u.CzyZPR) return z.PobierzSerwisZPR();
+        return z.PobierzSerwis();
+    }
+    if (rodzaj == kSport)
+        return agora ? z.PobierzSerwisAgoraDodatkowy(std::string(kSport))
+                     : z.PobierzSerwisSE(FileNameLink);
+    if (rodzaj == kEkonomia) return z.PobierzSerwisSE(FileNameLink);
+    if (rodzaj == kPogoda && agora) return z.PobierzSerwisAgoraDodatkowy(std::string(kPogoda));
+    return {};
+}
+
+bool Produkcja::AkcjaSerwis(const std::string& rodzaj, const std::string& FileNameLink) {
+    // 1. Connection.
+    if (!TestPolaczenia()) {
+        k_.log.DodajDoLoga("Brak dostępu do Internetu.");
+        return false;
+    }
+    // 2.
+    k_.okno.Migotanie(true);
+    bool dostarczono = false;
+    try {
+        // 3. Fetch, by kind.
+        const std::string pobrany = Pobierz(rodzaj, FileNameLink);
+        // 4.
+        if (pobrany.empty()) {
+            k_.log.DodajDoLoga("AkcjaSerwis: Nieudane pobranie serwisu.");
+            k_.okno.Migotanie(false);
+            return false;
+        }
+        // 5.
+        k_.log.DodajDoLoga("AkcjaSerwis: Pobrano serwis: " + pobrany);
+        // 6 to 15.
+        dostarczono = Montaz(rodzaj, pobrany);
+    } catch (const std::exception& e) {
+        // The run ends here; the work files stay as they are.
+        k_.log.DodajDoLoga(std::string("AkcjaSerwis: ") + e.what());
+        // The readers let go of their files, so that a later run can replace them.
+        for (TWaveIn* w : {&WaveIn1_, &WaveIn2_}) {
+            try {
+                w->Flush();
+            } catch (const std::exception&) {
+            }
+        }
+        k_.okno.Migotanie(false);
+        return false;
+    }
+    // 16.
+    k_.okno.Migotanie(false);
+    k_.okno.setAction("Czekam...");
+    k_.okno.setGaugePosition(0);
+    return dostarczono;
+}
+
+bool Produkcja::Montaz(const std::string& rodzaj, const std::string& pobrany) {
+    const Ustawienia& u = k_.ustawienia;
+    Okno& okno = k_.okno;
+    Log& log = k_.log;
+    const std::string tvvoice = PlikRoboczy(kTvVoice);
+    const std::string tvtemp = PlikRoboczy(kTvTemp);
+    const std::string tvtemp2 = PlikRoboczy(kTvTemp2);
+    const std::string tvend = PlikRoboczy(kTvEnd);
+    const std::string tvserwis = PlikRoboczy(kTvSerwis);
+    const fs::path pobranyPath = fs::path(pobrany).is_absolute()
+                                     ? fs::path(pobrany)
+                                     : k_.folderRoboczy / fs::path(pobrany);
+    const std::string pobranaSciezka = pobranyPath.string();
+
+    // A decoding step that cannot decode its input writes nothing; its output name is cleared
+    // first so that a file left by an earlier failed run is never taken for the new bulletin.
+    // 6.
+    UsunJesliJest(tvvoice);
+    mp3ToWav(pobranaSciezka, tvvoice, okno);
+    log.DodajDoLoga("AkcjaSerwis: Przekonwertowano serwis do pliku wav.");
+    // 7.
+    Kompresuj(tvvoice, u.PlikZrodlowy, okno);
+    log.DodajDoLoga("AkcjaSerwis: Znormalizowano serwis.");
+    // 8.
+    const DzwiekiRodzaju d = DzwiekiDlaRodzaju(u, rodzaj);
+    // 9. Bed.
+    if (!d.Podklad.empty() && IstniejePlik(d.Podklad)) {
+        UsunJesliJest(tvtemp);
+        mp3ToWav(d.Podklad, tvtemp, okno);
+        WaveIn2_.SetFileName(tvvoice);
+        WaveIn1_.SetFileName(tvtemp);
+        AudioMixer1_.SetMode(TAudioMixerMode::amMix);
+        AudioMixer1_.SetInput2StartSample(d.PunktMixu);
+        okno.setAction("Trwa miksowanie plików...");
+        okno.processMessages();
+        PrzebiegZapisu(AudioMixer1_);
+        WaveIn1_.SetFileName(tvtemp);
+        WaveIn2_.SetFileName(tvvoice);
+        const int64_t L1 = WaveIn1_.TotalSamples();
+        const int64_t L2 = WaveIn2_.TotalSamples();
+        WaveIn1_.Flush();
+        WaveIn2_.Flush();
+        if (L2 + d.PunktMixu < L1) {
+            WaveIn1_.SetFileName(tvtemp);
+            WaveIn1_.SetStartSample(0);
+            WaveIn1_.SetEndSample(L2 + d.PunktMixu);
+            PrzebiegZapisu(WaveIn1_);
+        }
+        okno.setAction("Miksowanie zakończone!");
+        okno.processMessages();
+        log.DodajDoLoga("AkcjaSerwis: Zmiksowano serwis z podkładem.");
+    } else {
+        fs::rename(tvvoice, tvtemp);
+    }
+    // 10. Ending.
+    if (!d.Zakonczenie.empty() && IstniejePlik(d.Zakonczenie)) {
+        UsunJesliJest(tvend);
+        mp3ToWav(d.Zakonczenie, tvend, okno);
+        WaveIn1_.SetFileName(tvtemp);
+        WaveIn2_.SetFileName(tvend);
+        AudioMixer1_.SetInput2StartSample(0);
+        AudioMixer1_.SetMode(TAudioMixerMode::amConcatenate);
+        okno.setAction("Dodawanie zakończenia...");
+        okno.processMessages();
+        PrzebiegZapisu(AudioMixer1_);
+        okno.setAction("Zakończenie dodane!");
+        okno.processMessages();
+        log.DodajDoLoga("AkcjaSerwis: Dodano zakończenie do serwisu.");
+    }
+    // 11.
+    Kompresuj(tvtemp, u.PlikWynikowy, okno);
+    log.DodajDoLoga("AkcjaSerwis: Zakończono kompresję dynamiki gotowego serwisu.");
+    // 12. Sponsors.
+    if (rodzaj == kPogoda) {
+        if (DodajSponsorow(k_.folderProgramu / NazwaPlikuKonfiguracji, tvtemp, tvtemp2))
+            log.DodajDoLoga("AkcjaSerwis: Dodano sponsorów do pogody.");
+    }
+    // 13. Encoding.
+    std::string doDostarczenia = tvtemp;
+    if (u.FormatZapisu == 1) {
+        okno.setAction("Kompresja do mp3...");
+        okno.processMessages();
+        doDostarczenia = tvserwis;
+        WaveIn1_.SetFileName(tvtemp);
+        MP3Out1_.Id3v1Tags().Clear();
+        MP3Out1_.Id3v2Tags().Clear();
+        MP3Out1_.SetFileName(tvserwis);
+        zakonczone_ = false;
+        okno.setGaugeMax(100);
+        MP3Out1_.Run();
+        CzekajNaZakonczenie();
+        const std::string blad = MP3Out1_.ExceptionMessage();
+        if (!blad.empty()) throw EAuException(blad);
+        log.DodajDoLoga("AkcjaSerwis: Zakończono kodowanie serwisu do formatu docelowego.");
+    }
+    // 14. Delivery.
+    bool dostarczono = false;
+    Dostarcz(rodzaj, d.Prefiks, doDostarczenia, dostarczono);
+    // 15. Cleanup.
+    for (const std::string& plik : {pobranaSciezka, tvvoice, tvend, tvtemp, tvtemp2, doDostarczenia})
+        UsunJesliJest(plik);
+    log.DodajDoLoga("AkcjaSerwis: Skasowano pliki tymczasowe.");
+    return dostarczono;
+}
+
+void Produkcja::Dostarcz(const std::string& rodzaj, const std::string& prefiks,
+                         const std::string& doDostarczenia, bool& dostarczono) {
+    const Ustawienia& u = k_.ustawienia;
+    const std::string nazwa = NazwaWynikowaSerwisu(prefiks, u.NazwaWynikowaTyp, u.NazwaWynikowa,
+                                                   u.FormatZapisu, k_.clock.now());
+    const std::string cel = SciezkaDocelowa(u.FolderZapisu, nazwa);
+    try {
+        KopiujPlik(doDostarczenia, cel, k_.okno);
+        const LocalTime teraz = k_.clock.now();
+        const RegionalFormats regionalne = CurrentRegionalFormats();
+        k_.okno.setLastDelivered(nazwa + "\r" + DataTekst(teraz) + "\r" +
+                                 FormatDateTime(regionalne.longTime, teraz,
+                                                regionalne.dateSeparator));
+        k_.okno.setStatusBar("Ostatnie pobranie: " + DateTimeText(teraz, regionalne));
+        k_.log.DodajDoLoga("AkcjaSerwis: Skopiowano serwis do lokalizacji docelowej.");
+        ZapiszPobranyInfo(k_.folderProgramu / NazwaPlikuStanu, rodzaj, k_.clock);
+        dostarczono = true;
+    } catch (const std::exception& e) {
+        k_.log.DodajDoLoga("AkcjaSerwis: Nieudane kopiowanie serwisu do lokalizacji docelowej.");
+        k_.log.DodajDoLoga(std::string("AkcjaSerwis: ") + e.what());
+    }
+}
+
+}  // namespace tolvak

@@ -1,0 +1,93 @@
+#include "production/Uruchomienie.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "app/Konfiguracja.h"
+#include "app/Log.h"
+#include "app/StatusDisplay.h"
+#include "platform/Clock.h"
+#include "platform/Paths.h"
+#include "platform/Regional.h"
+#include "platform/UiQueue.h"
+#include "production/Produkcja.h"
+#include "production/Rodzaje.h"
+#include "sources/Zrodla.h"
+
+namespace tolvak {
+
+namespace {
+
+/// Binds the calling thread as the user-interface thread for the duration of the run.
+class WatekOkna {
+public:
+    WatekOkna() { UiQueue::instance().bindToCurrentThread(); }
+    ~WatekOkna() { UiQueue::instance().unbind(); }
+    WatekOkna(const WatekOkna&) = delete;
+    WatekOkna& operator=(const WatekOkna&) = delete;
+};
+
+bool znanyRodzaj(const std::string& r) {
+    return r == kNews || r == kSport || r == kEkonomia || r == kPogoda;
+}
+
+}  // namespace
+
+int UruchomProdukcje(const CommandLine& cl, std::ostream& err) {
+    const std::string rodzaj = cl.produce.value_or("");
+    if (!znanyRodzaj(rodzaj)) {
+        err << "tolvak: nieznany rodzaj serwisu '" << rodzaj
+            << "' (News, Sport, Ekonomia, Pogoda)\n";
+        return 2;
+    }
+    const std::filesystem::path folder = ProgramFolder(cl.dir);
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        err << "tolvak: folder programu " << folder.string() << " nie istnieje\n";
+        return 2;
+    }
+    const std::filesystem::path roboczy = std::filesystem::current_path(ec);
+    if (ec) {
+        err << "tolvak: nie można ustalić bieżącego folderu: " << ec.message() << "\n";
+        return 2;
+    }
+
+    WatekOkna watek;
+    SystemClock clock;
+    Log log(folder / NazwaPlikuLogu, clock, CurrentRegionalFormats());
+    if (cl.verbose) {
+        auto poprzednia = std::chrono::steady_clock::now();
+        log.OnLine = [&err, poprzednia](std::string_view linia) mutable {
+            const auto teraz = std::chrono::steady_clock::now();
+            const auto ms =
+                std::chrono::duration_cast<std::chrono::milliseconds>(teraz - poprzednia).count();
+            poprzednia = teraz;
+            char czas[32];
+            std::snprintf(czas, sizeof czas, "[%6lld ms] ", static_cast<long long>(ms));
+            err << czas << linia << '\n';
+            err.flush();
+        };
+    }
+    Ustawienia ustawienia = OdczytajKonfiguracje(folder / NazwaPlikuKonfiguracji);
+    log.SetCzyLog(ustawienia.CzyTworzycLog);
+
+    StatusDisplay okno(clock);
+    Zrodla zrodla(KontekstZrodel{ustawienia, folder, roboczy, log, clock, okno});
+    Produkcja produkcja(
+        KontekstProdukcji{ustawienia, folder, roboczy, log, clock, okno, zrodla});
+
+    std::string link;
+    if (cl.input) {
+        produkcja.SetPlikWejsciowy(*cl.input);
+    } else if (rodzaj == kEkonomia ||
+               (rodzaj == kSport && !CzyAgora(ustawienia.AgoraLogin, ustawienia.AgoraPassword))) {
+        // Sport and economy from the package service: its check supplies the link.
+        link = zrodla.CzyJestSerwisSE(rodzaj);
+    }
+    return produkcja.AkcjaSerwis(rodzaj, link) ? 0 : 1;
+}
+
+}  // namespace tolvak
