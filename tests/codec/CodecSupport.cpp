@@ -128,6 +128,41 @@ std::string ReadBytes(const std::filesystem::path& p) {
     return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
+std::vector<MpegFrame> MpegFrames(const std::string& b, int64_t from, int64_t& end) {
+    static constexpr int kRates[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
+    static constexpr int kSampleRates[] = {44100, 48000, 32000, 0};
+    std::vector<MpegFrame> frames;
+    auto byte = [&](int64_t i) { return static_cast<unsigned char>(b[static_cast<size_t>(i)]); };
+    int64_t at = from;
+    while (at + 4 <= static_cast<int64_t>(b.size())) {
+        const uint32_t h = static_cast<uint32_t>(byte(at)) << 24 | static_cast<uint32_t>(byte(at + 1)) << 16 |
+                           static_cast<uint32_t>(byte(at + 2)) << 8 | byte(at + 3);
+        if ((h >> 21) != 0x7FF) break;
+        MpegFrame f;
+        f.offset = at;
+        f.version = static_cast<int>((h >> 19) & 3);
+        f.layer = static_cast<int>((h >> 17) & 3);
+        f.crc = ((h >> 16) & 1) == 0;
+        f.bitrateKbps = kRates[(h >> 12) & 15];
+        f.sampleRate = kSampleRates[(h >> 10) & 3];
+        const int padding = static_cast<int>((h >> 9) & 1);
+        f.mode = static_cast<int>((h >> 6) & 3);
+        f.original = ((h >> 2) & 1) != 0;
+        if (f.version != 3 || f.layer != 1 || !f.bitrateKbps || !f.sampleRate) break;
+        f.length = 144000 * f.bitrateKbps / f.sampleRate + padding;
+        if (at + f.length > static_cast<int64_t>(b.size())) break;
+        const int64_t side = at + 4 + (f.crc ? 2 : 0);
+        f.mainDataBegin = (byte(side) << 1) | (byte(side + 1) >> 7);
+        const int64_t xing = side + (f.mode == 3 ? 17 : 32);
+        const std::string tag = b.substr(static_cast<size_t>(xing), 4);
+        f.infoFrame = tag == "Xing" || tag == "Info";
+        frames.push_back(f);
+        at += f.length;
+    }
+    end = at;
+    return frames;
+}
+
 bool HaveFfmpeg() {
     static const bool have = std::system("ffmpeg -version >/dev/null 2>&1") == 0;
     return have;

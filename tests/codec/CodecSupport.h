@@ -67,6 +67,24 @@ int PeakOf(const Wav16& w, int ch, int64_t from, int64_t to);
 void WriteBytes(const std::filesystem::path& p, std::string_view bytes);
 std::string ReadBytes(const std::filesystem::path& p);
 
+/// One MPEG audio frame header found in a byte stream.
+struct MpegFrame {
+    int64_t offset = 0;
+    int version = 0;     // 3 = MPEG-1, 2 = MPEG-2, 0 = MPEG-2.5
+    int layer = 0;       // 1 = Layer III
+    bool crc = false;
+    int bitrateKbps = 0;
+    int sampleRate = 0;
+    int mode = 0;        // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
+    bool original = false;
+    int length = 0;
+    int mainDataBegin = 0;
+    bool infoFrame = false;  // carries a "Xing" or "Info" header
+};
+/// Walks MPEG-1 Layer III frames from `from` while they follow each other; `end` receives the
+/// offset after the last frame.
+std::vector<MpegFrame> MpegFrames(const std::string& bytes, int64_t from, int64_t& end);
+
 bool HaveFfmpeg();
 /// Runs ffmpeg on `in` with the given codec arguments into `out`; true on success.
 bool Ffmpeg(const std::filesystem::path& in, const std::string& args,
