@@ -217,8 +217,11 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     Document doc = Parse(bytes);
 
     if (const auto i = FindKey(doc, section, key)) {
+        // Keep the line's own spelling of the key and its blanks around "=".
         std::string& line = doc.lines[*i];
-        line = line.substr(0, Classify(line).valuePos) + std::string(value);
+        std::size_t keep = Classify(line).valuePos;
+        while (keep < line.size() && (line[keep] == ' ' || line[keep] == '\t')) ++keep;
+        line = line.substr(0, keep) + std::string(value);
     } else if (const auto s = FindSection(doc, section)) {
         // After the section's last non-blank line, before any blank lines that precede the next.
         std::size_t insertAt = *s + 1;

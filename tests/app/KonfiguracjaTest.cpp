@@ -1,0 +1,109 @@
+#include "app/Konfiguracja.h"
+#include "platform/AtomicFile.h"
+#include "platform/Ini.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "support/TempDir.h"
+
+namespace fs = std::filesystem;
+using tolvak::test::TempDir;
+
+namespace {
+void Put(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+std::string Get(const fs::path& p) {
+    std::string s;
+    tolvak::ReadWholeFile(p, s);
+    return s;
+}
+}  // namespace
+
+TEST(Konfiguracja, AnEmptyOrMissingFileGivesEveryDefault) {
+    TempDir dir;
+    Put(dir / "tolvak.ini", "");
+    for (const fs::path& p : {dir / "tolvak.ini", dir / "missing.ini"}) {
+        const tolvak::Ustawienia u = tolvak::OdczytajKonfiguracje(p);
+        EXPECT_EQ(u.FolderZapisu, tolvak::DefaultOutputFolder());
+        EXPECT_TRUE(tolvak::EndsWithPathSeparator(u.FolderZapisu));
+        EXPECT_EQ(u.NazwaWynikowa, "serwis");
+        EXPECT_EQ(u.NazwaWynikowaTyp, 1);
+        EXPECT_EQ(u.FormatZapisu, 0);
+        EXPECT_EQ(u.PlikZrodlowy, 0);
+        EXPECT_EQ(u.PlikWynikowy, 0);
+        EXPECT_TRUE(u.CzyTworzycLog);
+        EXPECT_TRUE(u.ZPRPassiveMode);
+        EXPECT_FALSE(u.CzyNews || u.CzySport || u.CzyEkonomia || u.CzyPogoda || u.CzyZPliku || u.CzyIAR);
+        EXPECT_FALSE(u.CzyZPR || u.AgoraPodklad || u.Agora);
+        EXPECT_EQ(u.StartDzwiekuSerwisu, 0);
+        EXPECT_EQ(u.PrzesuniecieCzasowe, 0);
+        EXPECT_EQ(u.ZatrzymajSprawdzanie, 0);
+        EXPECT_TRUE(u.SerwisPodklad.empty() && u.iarURL.empty() && u.ZPRHost.empty());
+        EXPECT_TRUE(u.konfiguracjaOdczytana);
+    }
+    // Reading never writes.
+    EXPECT_FALSE(fs::exists(dir / "missing.ini"));
+    EXPECT_EQ(Get(dir / "tolvak.ini"), "");
+}
+
+TEST(Konfiguracja, ValuesAreTrimmedRangedAndDerivedAsDocumented) {
+    TempDir dir;
+    Put(dir / "tolvak.ini",
+        "[Ustawienia]\r\n"
+        "AgoraLogin=  jan  \r\n"
+        "AgoraPassword=   \r\n"
+        "FolderZapisu=/srv/serwisy\r\n"
+        "SerwisPodklad=\"/srv/dzwieki/podklad news.mp3\"\r\n"
+        "iarURL=\"  http://feed/  \"\r\n"
+        "ZPlikuSciezka=\"  /srv/in.mp3  \"\r\n"
+        "StartDzwiekuSerwisu=-5\r\n"
+        "StartDzwiekuPogody=0xFFFFFFFE\r\n"
+        "PrzesuniecieCzasowe=7\r\n"
+        "CzyTworzycLog=0\r\n"
+        "CzyNews=5\r\n"
+        "CzySport=yes\r\n"
+        "ZPRPassiveMode=0\r\n"
+        "[Kompresja]\r\n"
+        "PlikZrodlowy=60\r\n"
+        "PlikWynikowy=-61\r\n");
+    const tolvak::Ustawienia u = tolvak::OdczytajKonfiguracje(dir / "tolvak.ini");
+    EXPECT_EQ(u.AgoraLogin, "jan");
+    EXPECT_EQ(u.AgoraPassword, "");
+    EXPECT_FALSE(u.Agora);
+    EXPECT_EQ(u.FolderZapisu, "/srv/serwisy/");
+    EXPECT_EQ(u.SerwisPodklad, "/srv/dzwieki/podklad news.mp3");
+    EXPECT_EQ(u.iarURL, "  http://feed/  ");  // not trimmed inside its quotes
+    EXPECT_EQ(u.ZPlikuSciezka, "/srv/in.mp3");
+    EXPECT_EQ(u.StartDzwiekuSerwisu, -5);
+    EXPECT_EQ(u.StartDzwiekuPogody, -2);  // 32-bit pattern, sign-extended
+    EXPECT_EQ(u.PrzesuniecieCzasowe, 0);
+    EXPECT_FALSE(u.CzyTworzycLog);
+    EXPECT_TRUE(u.CzyNews);
+    EXPECT_FALSE(u.CzySport);
+    EXPECT_FALSE(u.ZPRPassiveMode);
+    EXPECT_EQ(u.PlikZrodlowy, 60);
+    EXPECT_EQ(u.PlikWynikowy, 0);
+    // The file keeps the folder without its separator.
+    EXPECT_EQ(tolvak::IniFile(dir / "tolvak.ini").ReadString("Ustawienia", "FolderZapisu", ""), "/srv/serwisy");
+
+    EXPECT_TRUE(tolvak::CzyAgora(" a ", "b"));
+    EXPECT_FALSE(tolvak::CzyAgora("a", " \t"));
+}
+
+TEST(Konfiguracja, ClosingWritesItsKeysInOrderWithTheShiftForcedIntoRange) {
+    TempDir dir;
+    Put(dir / "tolvak.ini", "[Ustawienia]\r\nPrzesuniecieCzasowe=7\r\nZatrzymajSprawdzanie=3\r\nZPRHost= ftp.zpr \r\n");
+    tolvak::Ustawienia u = tolvak::OdczytajKonfiguracje(dir / "tolvak.ini");
+    u.AgoraPodklad = true;
+    tolvak::ZapiszPrzyZamknieciu(dir / "tolvak.ini", u);
+    EXPECT_EQ(Get(dir / "tolvak.ini"),
+              "[Ustawienia]\r\nPrzesuniecieCzasowe=0\r\nZatrzymajSprawdzanie=3\r\nZPRHost= ftp.zpr\r\n"
+              "CzyZPR=0\r\nZPRLogin=\r\nZPRPassword=\r\nZPRPassiveMode=1\r\nAgoraPodklad=1\r\n");
+
+    // On a fresh file the keys appear in the order of writing.
+    tolvak::ZapiszPrzyZamknieciu(dir / "new.ini", tolvak::Ustawienia{});
+    EXPECT_EQ(Get(dir / "new.ini"),
+              "[Ustawienia]\r\nZatrzymajSprawdzanie=0\r\nPrzesuniecieCzasowe=0\r\nCzyZPR=0\r\nZPRHost=\r\n"
+              "ZPRLogin=\r\nZPRPassword=\r\nZPRPassiveMode=1\r\nAgoraPodklad=0\r\n");
+}
