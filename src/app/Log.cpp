@@ -153,22 +153,22 @@ Log::Log(std::filesystem::path logFile, const Clock& clock, RegionalFormats form
     : file_(std::move(logFile)), clock_(clock), formats_(std::move(formats)) {}
 
 void Log::SetCzyLog(bool on) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
     czyLog_ = on;
 }
 
 bool Log::CzyLog() const {
-    std::lock_guard lock(mutex_);
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
     return czyLog_;
 }
 
 void Log::SetFormats(const RegionalFormats& formats) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
     formats_ = formats;
 }
 
 void Log::DodajDoLoga(std::string_view komunikat) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
     std::string line;
     try {
         line = DateTimeText(clock_.now(), formats_) + ": " + std::string(komunikat);

@@ -47,7 +47,7 @@ public:
 private:
     std::filesystem::path file_;
     const Clock& clock_;
-    mutable std::mutex mutex_;
+    mutable std::recursive_mutex mutex_;  // an OnLine handler may log again
     RegionalFormats formats_;
     bool czyLog_ = true;
 };

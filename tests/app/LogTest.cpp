@@ -103,6 +103,17 @@ TEST_F(LogTest, SwitchOffLeavesTheFileAloneButLinesStillReachOnLine) {
     EXPECT_EQ(Get(file), "keep\r\n");
 }
 
+TEST_F(LogTest, AHandlerThatLogsAgainDoesNotHang) {
+    bool inner = false;
+    log.OnLine = [&](std::string_view) {
+        if (inner) return;
+        inner = true;
+        log.DodajDoLoga("z obsługi");
+    };
+    log.DodajDoLoga("pierwsza");
+    EXPECT_EQ(Lines(Get(file)).size(), 2u);
+}
+
 TEST_F(LogTest, AByteOrderMarkKeepsItsEncoding) {
     Put(file, "\xEF\xBB\xBFstara\r\n");
     log.DodajDoLoga("zażółć");
