@@ -44,11 +44,3 @@ TEST(CommandLine, BadUsageIsReportedWithAHint) {
     EXPECT_NE(Parse({"--frobnicate"}).error.find("unrecognized option '--frobnicate'"), std::string::npos);
     EXPECT_NE(Parse({"--input", "a.mp3"}).error.find("--produce"), std::string::npos);
 }
-
-TEST(CommandLine, HelpAndVersionTexts) {
-    const std::string usage = tolvak::UsageText();
-    EXPECT_TRUE(usage.starts_with("Usage: tolvak [OPTION]..."));
-    for (const char* opt : {"--help", "--version", "--headless", "--verbose", "--produce", "--input", "--dir"})
-        EXPECT_NE(usage.find(opt), std::string::npos) << opt;
-    EXPECT_EQ(tolvak::VersionText(), std::string("tolvak ") + TOLVAK_VERSION + "\n");
-}
