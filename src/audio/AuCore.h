@@ -177,7 +177,8 @@ class TAuStreamedInput : public TAuInput {
 public:
     TAuStreamedInput() { FSeekable = true; }
 
-    TAuStream* Stream() const { return FStream; }
+    /// The assigned stream, nullptr when the input reads its file.
+    TAuStream* Stream() const { return FStreamAssigned ? FStream : nullptr; }
     /// The caller keeps ownership of an assigned stream; nullptr returns to the file.
     virtual void SetStream(TAuStream* v);
     /// First frame to deliver (inclusive); returns to 0 when a run ends.
@@ -383,6 +384,7 @@ private:
     std::unique_ptr<TAuThread> Thread;
     std::shared_ptr<TEventHandler> FDispatcher;
     bool FShutDown = false;
+    std::atomic<bool> FDying{false};
 };
 
 /// The worker thread of one output.
@@ -463,8 +465,9 @@ private:
 /// An output that writes a byte stream.
 class TAuStreamedOutput : public TAuOutput {
 public:
-    TAuStream* Stream() const { return FStream; }
-    /// The caller keeps ownership; nullptr returns to the file.
+    /// The assigned stream, nullptr when the output writes its file.
+    TAuStream* Stream() const { return FStreamAssigned ? FStream : nullptr; }
+    /// The caller keeps ownership; nullptr returns to the file. Set while idle.
     void SetStream(TAuStream* v) {
         FStream = v;
         FStreamAssigned = v != nullptr;

@@ -58,7 +58,10 @@ private:
     TAudioMixerMode FMode = TAudioMixerMode::amMix;
     int64_t FInput2Start = 0;
     int64_t SamplesCount = 0;
-    int64_t Input2StartValues = 0;
+    int64_t Input2StartValues = 0;  // Input2StartSample x input 2's channels, for this run
+    int Bits1 = 0;
+    int Bits2 = 0;
+    int Channels1 = 1;
 };
 
 }  // namespace tolvak

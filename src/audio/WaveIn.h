@@ -34,6 +34,7 @@ private:
     std::array<uint8_t, kBufferSize> buf{};
     TWavType _WavType = TWavType::wtUnsupported;
     uint16_t FHeaderSize = 0;
+    int64_t FDataStart = 0;  // stream position of the first data byte
     bool ShortIEEEFloat = false;
     uint16_t FBlockAlign = 0;
 };

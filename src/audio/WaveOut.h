@@ -36,6 +36,11 @@ private:
     TWavType FWavType = TWavType::wtPCM;
     int HeaderSize = 0;
     bool FHeaderWritten = false;
+    bool FAppending = false;
+    int64_t FStartPos = 0;
+    int FPrevCh = 0, FPrevSR = 0, FPrevBPS = 0;
+    int FDataSizeOffs = 40;
+    TWavType FPrevWavType = TWavType::wtPCM;
     uint16_t FBlockAlign = 512;
     bool FNonMsHeaders = true;
 };

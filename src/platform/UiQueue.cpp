@@ -1,0 +1,107 @@
+#include "platform/UiQueue.h"
+
+namespace tolvak {
+
+UiQueue& UiQueue::instance() {
+    static UiQueue queue;
+    return queue;
+}
+
+void UiQueue::bindToCurrentThread() {
+    std::lock_guard lock(m_);
+    uiThread_ = std::this_thread::get_id();
+    bound_ = true;
+}
+
+void UiQueue::unbind() {
+    std::deque<std::shared_ptr<Call>> orphans;
+    {
+        std::lock_guard lock(m_);
+        bound_ = false;
+        uiThread_ = {};
+        orphans.swap(calls_);
+    }
+    // Nobody will run the waiting calls on a user-interface thread any more: run them here so
+    // that their posters are released.
+    for (auto& c : orphans) {
+        try {
+            c->fn();
+        } catch (...) {
+            c->error = std::current_exception();
+        }
+        std::lock_guard lock(m_);
+        c->done = true;
+    }
+    doneCv_.notify_all();
+}
+
+bool UiQueue::isUiThread() const {
+    std::lock_guard lock(m_);
+    return bound_ && uiThread_ == std::this_thread::get_id();
+}
+
+bool UiQueue::isBound() const {
+    std::lock_guard lock(m_);
+    return bound_;
+}
+
+void UiQueue::invokeAndWait(std::function<void()> fn) {
+    if (!fn) return;
+    auto call = std::make_shared<Call>();
+    std::function<void()> wake;
+    {
+        std::lock_guard lock(m_);
+        if (!bound_ || uiThread_ == std::this_thread::get_id()) {
+            call.reset();
+        } else {
+            call->fn = std::move(fn);
+            calls_.push_back(call);
+            wake = wake_;
+        }
+    }
+    if (!call) {
+        fn();
+        return;
+    }
+    if (wake) wake();
+    std::unique_lock lock(m_);
+    doneCv_.wait(lock, [&] { return call->done; });
+    if (call->error) std::rethrow_exception(call->error);
+}
+
+std::size_t UiQueue::processPending() {
+    std::size_t ran = 0;
+    for (;;) {
+        std::shared_ptr<Call> call;
+        {
+            std::lock_guard lock(m_);
+            if (!bound_ || uiThread_ != std::this_thread::get_id() || calls_.empty()) break;
+            call = calls_.front();
+            calls_.pop_front();
+        }
+        try {
+            call->fn();
+        } catch (...) {
+            call->error = std::current_exception();
+        }
+        {
+            std::lock_guard lock(m_);
+            call->done = true;
+        }
+        doneCv_.notify_all();
+        ++ran;
+    }
+    return ran;
+}
+
+std::size_t UiQueue::pending() const {
+    std::lock_guard lock(m_);
+    return calls_.size();
+}
+
+void UiQueue::setWakeUp(std::function<void()> wake) {
+    std::lock_guard lock(m_);
+    wake_ = std::move(wake);
+}
+
+}  // namespace tolvak
