@@ -542,11 +542,9 @@ void TAuOutput::Run() {
     Thread->Stop = false;
     Thread->Stopped = false;
     Busy = true;
-    while (Thread->Sleeping) {
-        Thread->Stop = false;
-        Thread->SoftSleepEvent.Signal();
-        std::this_thread::yield();
-    }
+    // The worker looks at Busy before every wait, so one signal cannot be lost; Run does not
+    // wait for the worker to wake (a short run may already be over by then).
+    Thread->SoftSleepEvent.Signal();
 }
 
 void TAuOutput::Stop(bool Async) {
@@ -563,7 +561,9 @@ void TAuOutput::Stop(bool Async) {
     FDispatcher->Remove(this);
     UiQueue& ui = UiQueue::instance();
     const bool onUi = ui.isUiThread();
-    while (!(Thread->Sleeping || Thread->Stopped || Thread->Finished)) {
+    // Until no run is in progress any more and the worker has posted its end (and so had it
+    // dropped) and is going idle.
+    while (Busy || !(Thread->Sleeping || Thread->Stopped || Thread->Finished)) {
         if (onUi) ui.processPending();
         ShortPause();
     }
@@ -678,7 +678,6 @@ void TAuThread::DoPause() {
 void TAuThread::Execute() {
     TAuOutput& P = Parent_;
     SoftSleep();
-    if (!Terminated) Stop = false;
     while (!Terminated) {
         try {
             P.BeginOutput();
