@@ -1,6 +1,7 @@
 #include "app/StatusDisplay.h"
 
 #include <algorithm>
+#include <thread>
 
 #include "platform/Regional.h"
 #include "platform/UiQueue.h"
@@ -57,7 +58,10 @@ MsgResult StatusDisplay::messageBox(std::string_view text, std::string_view capt
     return messageBoxAnswer_;
 }
 
-void StatusDisplay::processMessages() { UiQueue::instance().processPending(); }
+void StatusDisplay::processMessages() {
+    // Nothing waiting: give the processor to the workers (two cores are shared with them).
+    if (UiQueue::instance().processPending() == 0) std::this_thread::yield();
+}
 
 void StatusDisplay::Timer2Timer() {
     shapeColor_ = shapeColor_ == kZielony ? kCzerwony : kZielony;

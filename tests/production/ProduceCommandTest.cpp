@@ -1,0 +1,99 @@
+// The headless production command: tolvak --dir DIR --produce KIND [--input FILE] [--verbose].
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "GeneratorDzwiekow.h"
+#include "platform/Ini.h"
+#include "support/TempDir.h"
+
+namespace tolvak {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string czytaj(const fs::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), {}};
+}
+
+class ProduceCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(prog);
+        fs::create_directories(out);
+        dzwieki::ZapiszMp3((tmp / "serwis.mp3").string(), dzwieki::Mowa(2.0));
+        dzwieki::ZapiszWav((tmp / "podklad.wav").string(), dzwieki::Podklad(4.0));
+        IniFile ini(prog / "tolvak.ini");
+        ini.WriteString("Ustawienia", "FolderZapisu", out.string());
+        ini.WriteString("Ustawienia", "SerwisPodklad", (tmp / "podklad.wav").string());
+        ini.WriteString("Ustawienia", "NazwaWynikowaTyp", "0");
+    }
+    /// Runs the program in `tmp` (its working directory); returns the exit status.
+    int Uruchom(const std::string& argumenty, const std::string& online = "1") {
+        const std::string cmd = "cd '" + tmp.path().string() + "' && TOLVAK_ONLINE=" + online +
+                                " '" TOLVAK_BINARY "' --dir '" + prog.string() + "' " + argumenty +
+                                " >'" + (tmp / "stdout.txt").string() + "' 2>'" +
+                                (tmp / "stderr.txt").string() + "'";
+        const int r = std::system(cmd.c_str());
+        return WIFEXITED(r) ? WEXITSTATUS(r) : -1;
+    }
+    test::TempDir tmp;
+    fs::path prog = tmp / "prog", out = tmp / "out";
+};
+
+TEST_F(ProduceCommand, InputFileIsProducedAndLeftAlone) {
+    const std::string przed = czytaj(tmp / "serwis.mp3");
+    ASSERT_EQ(Uruchom("--produce News --input serwis.mp3 --verbose"), 0) << czytaj(tmp / "stderr.txt");
+    EXPECT_TRUE(fs::exists(out / "N_serwis.wav"));
+    EXPECT_EQ(czytaj(tmp / "serwis.mp3"), przed);
+    EXPECT_FALSE(fs::exists(tmp / "tvss.mp3"));
+    const std::string log = czytaj(prog / "log.txt");
+    EXPECT_NE(log.find("AkcjaSerwis: Pobrano serwis: tvss.mp3"), std::string::npos);
+    EXPECT_NE(log.find("AkcjaSerwis: Zmiksowano serwis z podkładem."), std::string::npos);
+    // --verbose: the same lines on standard error, oldest first, each with its step's time.
+    std::istringstream err(czytaj(tmp / "stderr.txt"));
+    std::vector<std::string> linie;
+    for (std::string l; std::getline(err, l);) {
+        const auto ms = l.find(" ms] ");
+        if (l.rfind("[", 0) != 0 || ms == std::string::npos) continue;
+        const auto p = l.find(": ", ms + 5);
+        if (p != std::string::npos) linie.push_back(l.substr(p + 2));
+    }
+    ASSERT_GE(linie.size(), 6u) << czytaj(tmp / "stderr.txt");
+    EXPECT_EQ(linie.front(), "AkcjaSerwis: Pobrano serwis: tvss.mp3");
+    EXPECT_EQ(linie.back(), "AkcjaSerwis: Skasowano pliki tymczasowe.");
+    const int64_t ramki = dzwieki::Czytaj((out / "N_serwis.wav").string()).Ramki();
+    EXPECT_NEAR(static_cast<double>(ramki), 4.0 * 44100, 3000);  // the bed runs on: it is longer
+}
+
+TEST_F(ProduceCommand, ExitStatusTellsWhetherTheBulletinWasDelivered) {
+    EXPECT_EQ(Uruchom("--produce News --input serwis.mp3", "0"), 1);
+    EXPECT_NE(czytaj(prog / "log.txt").find("Brak dostępu do Internetu."), std::string::npos);
+    EXPECT_EQ(Uruchom("--produce News"), 1);  // no source answers in this build
+    EXPECT_EQ(Uruchom("--produce Pogoda"), 1);
+    EXPECT_EQ(Uruchom("--produce News --input brak.mp3"), 1);
+    EXPECT_NE(czytaj(prog / "log.txt").find("AkcjaSerwis: Nieudane pobranie serwisu."), std::string::npos);
+    fs::remove_all(out);
+    EXPECT_EQ(Uruchom("--produce News --input serwis.mp3"), 1);
+    EXPECT_NE(czytaj(prog / "log.txt").find("AkcjaSerwis: Nieudane kopiowanie serwisu do lokalizacji docelowej."),
+              std::string::npos);
+    std::ofstream(tmp / "strona.mp3") << "<html>404</html>";
+    fs::create_directories(out);
+    EXPECT_EQ(Uruchom("--produce News --input strona.mp3"), 1);
+    EXPECT_FALSE(fs::exists(out / "N_serwis.wav"));
+}
+
+TEST_F(ProduceCommand, UsageErrorsExitTwo) {
+    EXPECT_EQ(Uruchom("--produce Radio"), 2);
+    EXPECT_EQ(Uruchom("--bogus"), 2);
+    EXPECT_EQ(Uruchom("--help"), 0);
+    EXPECT_NE(czytaj(tmp / "stdout.txt").find("--produce"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tolvak
