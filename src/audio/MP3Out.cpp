@@ -137,8 +137,8 @@ void TMP3Out::BeginOutput() {
     try {
         _Stream = std::make_unique<audiolib::Mp3Encoder>(FConfig, channels);
     } catch (const EAuException&) {
+        // Close and release here; with no encoder stream the finishing step has nothing to do.
         CloseOutputFile();
-        Busy = false;  // the finishing step is skipped for this run
         FInputStarted = false;
         FInput->Flush();
         throw;
