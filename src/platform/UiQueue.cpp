@@ -1,5 +1,7 @@
 #include "platform/UiQueue.h"
 
+#include <utility>
+
 namespace tolvak {
 
 UiQueue& UiQueue::instance() {
@@ -24,14 +26,17 @@ void UiQueue::unbind() {
     // Nobody will run the waiting calls on a user-interface thread any more: run them here so
     // that their posters are released.
     for (auto& c : orphans) {
+        std::exception_ptr error;
         try {
             c->fn();
         } catch (...) {
-            c->error = std::current_exception();
+            error = std::current_exception();
         }
         std::lock_guard lock(m_);
+        c->error = std::move(error);
         c->done = true;
     }
+    orphans.clear();
     doneCv_.notify_all();
 }
 
@@ -64,9 +69,13 @@ void UiQueue::invokeAndWait(std::function<void()> fn) {
         return;
     }
     if (wake) wake();
-    std::unique_lock lock(m_);
-    doneCv_.wait(lock, [&] { return call->done; });
-    if (call->error) std::rethrow_exception(call->error);
+    std::exception_ptr error;
+    {
+        std::unique_lock lock(m_);
+        doneCv_.wait(lock, [&] { return call->done; });
+        error = std::exchange(call->error, nullptr);  // only this thread holds it from here on
+    }
+    if (error) std::rethrow_exception(error);
 }
 
 std::size_t UiQueue::processPending() {
@@ -79,15 +88,18 @@ std::size_t UiQueue::processPending() {
             call = calls_.front();
             calls_.pop_front();
         }
+        std::exception_ptr error;
         try {
             call->fn();
         } catch (...) {
-            call->error = std::current_exception();
+            error = std::current_exception();
         }
         {
             std::lock_guard lock(m_);
+            call->error = std::move(error);
             call->done = true;
         }
+        call.reset();
         doneCv_.notify_all();
         ++ran;
     }
