@@ -58,11 +58,9 @@ int LocalTime::weekday() const {
     return static_cast<int>(w) + 1;
 }
 
-LocalTime SystemClock::now() const {
-    const auto tp = std::chrono::system_clock::now();
-    const std::time_t tt = std::chrono::system_clock::to_time_t(tp);
+LocalTime LocalTime::fromTimeT(std::time_t seconds, int ms) {
     std::tm tm{};
-    localtime_r(&tt, &tm);
+    localtime_r(&seconds, &tm);
     LocalTime t;
     t.year = tm.tm_year + 1900;
     t.month = tm.tm_mon + 1;
@@ -70,9 +68,17 @@ LocalTime SystemClock::now() const {
     t.hour = tm.tm_hour;
     t.minute = tm.tm_min;
     t.second = tm.tm_sec;
-    t.millisecond = static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(tp.time_since_epoch()).count() % 1000);
+    t.millisecond = ms;
     return t;
+}
+
+LocalTime SystemClock::now() const {
+    const auto tp = std::chrono::system_clock::now();
+    return LocalTime::fromTimeT(
+        std::chrono::system_clock::to_time_t(tp),
+        static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(tp.time_since_epoch()).count() %
+            1000));
 }
 
 }  // namespace tolvak

@@ -3,6 +3,7 @@
 // tests stand the clock at any moment (23:30, 00:10, a Monday) and move it by hand.
 
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <mutex>
 
@@ -24,6 +25,8 @@ struct LocalTime {
     /// (a monotone key for comparisons and arithmetic, not an instant).
     int64_t serial() const;
     static LocalTime fromSerial(int64_t serial, int millisecond = 0);
+    /// The workstation's local wall-clock reading of a system time (e.g. a file's mtime).
+    static LocalTime fromTimeT(std::time_t seconds, int millisecond = 0);
     LocalTime plusSeconds(int64_t seconds) const;
 
     friend bool operator==(const LocalTime&, const LocalTime&) = default;

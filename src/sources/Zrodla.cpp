@@ -27,16 +27,8 @@ std::string bezBialychZnakow(std::string_view s) {
 bool czasModyfikacji(const std::string& sciezka, LocalTime& wynik) {
     struct stat st{};
     if (::stat(sciezka.c_str(), &st) != 0) return false;
-    std::tm tm{};
-    const std::time_t sekundy = st.st_mtim.tv_sec;
-    if (localtime_r(&sekundy, &tm) == nullptr) return false;
-    wynik.year = tm.tm_year + 1900;
-    wynik.month = tm.tm_mon + 1;
-    wynik.day = tm.tm_mday;
-    wynik.hour = tm.tm_hour;
-    wynik.minute = tm.tm_min;
-    wynik.second = tm.tm_sec;
-    wynik.millisecond = static_cast<int>(st.st_mtim.tv_nsec / 1000000);
+    wynik = LocalTime::fromTimeT(st.st_mtim.tv_sec,
+                                 static_cast<int>(st.st_mtim.tv_nsec / 1000000));
     return true;
 }
 
