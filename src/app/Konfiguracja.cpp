@@ -36,7 +36,7 @@ Ustawienia OdczytajKonfiguracje(const std::filesystem::path& ini) {
     u.AuthLogin = Trimmed(f.ReadString(U, "AuthLogin", ""));
     u.AuthPassword = Trimmed(f.ReadString(U, "AuthPassword", ""));
     // 4
-    u.CzyZPR = f.ReadBool(U, "CzyZPR", false);
+    u.czyZPR = f.ReadBool(U, "CzyZPR", false);
     u.ZPRHost = Trimmed(f.ReadString(U, "ZPRHost", ""));
     u.ZPRLogin = Trimmed(f.ReadString(U, "ZPRLogin", ""));
     u.ZPRPassword = Trimmed(f.ReadString(U, "ZPRPassword", ""));
@@ -67,17 +67,17 @@ Ustawienia OdczytajKonfiguracje(const std::filesystem::path& ini) {
     u.NazwaWynikowaTyp = f.ReadInteger(U, "NazwaWynikowaTyp", 1);
     u.FormatZapisu = f.ReadInteger(U, "FormatZapisu", 0);
     // 10: 32-bit in the file, sign-extended.
-    u.StartDzwiekuSerwisu = f.ReadInteger(U, "StartDzwiekuSerwisu", 0);
-    u.StartDzwiekuSerwisuSportowego = f.ReadInteger(U, "StartDzwiekuSerwisuSportowego", 0);
-    u.StartDzwiekuSerwisuEkonomicznego = f.ReadInteger(U, "StartDzwiekuSerwisuEkonomicznego", 0);
-    u.StartDzwiekuPogody = f.ReadInteger(U, "StartDzwiekuPogody", 0);
+    u.StartSerwisu = f.ReadInteger(U, "StartDzwiekuSerwisu", 0);
+    u.StartSerwisuSport = f.ReadInteger(U, "StartDzwiekuSerwisuSportowego", 0);
+    u.StartSerwisuEkonomia = f.ReadInteger(U, "StartDzwiekuSerwisuEkonomicznego", 0);
+    u.StartPogody = f.ReadInteger(U, "StartDzwiekuPogody", 0);
     // 11
     u.PrzesuniecieCzasowe = InRangeOrZero(f.ReadInteger(U, "PrzesuniecieCzasowe", 0), -5, 5);
     // 12
-    u.CzyTworzycLog = f.ReadBool(U, "CzyTworzycLog", true);
+    u.czyLog = f.ReadBool(U, "CzyTworzycLog", true);
     // 13
-    u.PlikZrodlowy = InRangeOrZero(f.ReadInteger(sekcja::Kompresja, "PlikZrodlowy", 0), -60, 60);
-    u.PlikWynikowy = InRangeOrZero(f.ReadInteger(sekcja::Kompresja, "PlikWynikowy", 0), -60, 60);
+    u.kompresjaPlikuZrodlowego = InRangeOrZero(f.ReadInteger(sekcja::Kompresja, "PlikZrodlowy", 0), -60, 60);
+    u.kompresjaPlikuWynikowego = InRangeOrZero(f.ReadInteger(sekcja::Kompresja, "PlikWynikowy", 0), -60, 60);
     // 14
     u.konfiguracjaOdczytana = true;
     return u;
@@ -88,7 +88,7 @@ void ZapiszPrzyZamknieciu(const std::filesystem::path& ini, const Ustawienia& u)
     const auto U = sekcja::Ustawienia;
     f.WriteInteger(U, "ZatrzymajSprawdzanie", u.ZatrzymajSprawdzanie);
     f.WriteInteger(U, "PrzesuniecieCzasowe", InRangeOrZero(u.PrzesuniecieCzasowe, -5, 5));
-    f.WriteBool(U, "CzyZPR", u.CzyZPR);
+    f.WriteBool(U, "CzyZPR", u.czyZPR);
     f.WriteString(U, "ZPRHost", u.ZPRHost);
     f.WriteString(U, "ZPRLogin", u.ZPRLogin);
     f.WriteString(U, "ZPRPassword", u.ZPRPassword);

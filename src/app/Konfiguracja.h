@@ -1,6 +1,6 @@
 #pragma once
-// The settings record: the in-memory copy of "tolvak.ini", one field per key, each named exactly
-// as its key, plus the derived `Agora`.
+// The settings record: the in-memory copy of "tolvak.ini", one field per key, plus the derived
+// `Agora`. The table lists the keys; a field is named as its key except where the last lines say.
 //
 // Section "Ustawienia"                 type      default           note
 //   AgoraLogin, AgoraPassword          string    ""                trimmed
@@ -40,9 +40,10 @@
 //   konfiguracjaOdczytana              bool      set by OdczytajKonfiguracje
 // Section "Matryca" belongs to the hour matrix (schedule/Matryca.h).
 //
-// Names the window keeps for some of these: czyZPR = CzyZPR, czyLog = CzyTworzycLog,
-// StartSerwisu/StartSerwisuSport/StartSerwisuEkonomia/StartPogody = the StartDzwieku... fields,
-// kompresjaPlikuZrodlowego/kompresjaPlikuWynikowego = PlikZrodlowy/PlikWynikowy.
+// Fields named otherwise than their keys: czyZPR (CzyZPR), czyLog (CzyTworzycLog),
+// StartSerwisu, StartSerwisuSport, StartSerwisuEkonomia, StartPogody (the four StartDzwieku...
+// keys, in the order above), kompresjaPlikuZrodlowego and kompresjaPlikuWynikowego
+// (PlikZrodlowy and PlikWynikowy of section "Kompresja").
 //
 // OdczytajKonfiguracje only reads. The window's "setting a control counts as a change" at the
 // first showing (CzyNews on also switching CzyZPliku and CzyIAR off and writing them, naming
@@ -74,7 +75,7 @@ struct Ustawienia {
     bool AgoraPodklad = false;
     std::string AuthLogin;
     std::string AuthPassword;
-    bool CzyZPR = false;
+    bool czyZPR = false;
     std::string ZPRHost;
     std::string ZPRLogin;
     std::string ZPRPassword;
@@ -100,16 +101,16 @@ struct Ustawienia {
     std::string NazwaWynikowa = "serwis";
     int NazwaWynikowaTyp = 1;
     int FormatZapisu = 0;
-    int64_t StartDzwiekuSerwisu = 0;
-    int64_t StartDzwiekuSerwisuSportowego = 0;
-    int64_t StartDzwiekuSerwisuEkonomicznego = 0;
-    int64_t StartDzwiekuPogody = 0;
+    int64_t StartSerwisu = 0;
+    int64_t StartSerwisuSport = 0;
+    int64_t StartSerwisuEkonomia = 0;
+    int64_t StartPogody = 0;
     int PrzesuniecieCzasowe = 0;
-    bool CzyTworzycLog = true;
+    bool czyLog = true;
 
     // Section "Kompresja"
-    int PlikZrodlowy = 0;
-    int PlikWynikowy = 0;
+    int kompresjaPlikuZrodlowego = 0;
+    int kompresjaPlikuWynikowego = 0;
 
     // Section "PogodaSponsorzy" (see above)
     std::string Sponsor1Przed;

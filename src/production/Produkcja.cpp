@@ -106,7 +106,7 @@ std::string Produkcja::Pobierz(const std::string& rodzaj, const std::string& Fil
     if (rodzaj == kNews) {
         if (u.CzyIAR) return z.PobierzSerwisIAR();
         if (u.CzyZPliku) return z.PobierzSerwisZPliku();
-        if (u.CzyZPR) return z.PobierzSerwisZPR();
+        if (u.czyZPR) return z.PobierzSerwisZPR();
         return z.PobierzSerwis();
     }
     if (rodzaj == kSport)
@@ -180,7 +180,7 @@ bool Produkcja::Montaz(const std::string& rodzaj, const std::string& pobrany) {
     mp3ToWav(pobranaSciezka, tvvoice, okno);
     log.DodajDoLoga("AkcjaSerwis: Przekonwertowano serwis do pliku wav.");
     // 7.
-    Kompresuj(tvvoice, u.PlikZrodlowy, okno);
+    Kompresuj(tvvoice, u.kompresjaPlikuZrodlowego, okno);
     log.DodajDoLoga("AkcjaSerwis: Znormalizowano serwis.");
     // 8.
     const DzwiekiRodzaju d = DzwiekiDlaRodzaju(u, rodzaj);
@@ -229,7 +229,7 @@ bool Produkcja::Montaz(const std::string& rodzaj, const std::string& pobrany) {
         log.DodajDoLoga("AkcjaSerwis: Dodano zakończenie do serwisu.");
     }
     // 11.
-    Kompresuj(tvtemp, u.PlikWynikowy, okno);
+    Kompresuj(tvtemp, u.kompresjaPlikuWynikowego, okno);
     log.DodajDoLoga("AkcjaSerwis: Zakończono kompresję dynamiki gotowego serwisu.");
     // 12. Sponsors.
     if (rodzaj == kPogoda) {

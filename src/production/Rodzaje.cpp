@@ -6,15 +6,15 @@ namespace tolvak {
 
 DzwiekiRodzaju DzwiekiDlaRodzaju(const Ustawienia& u, std::string_view rodzaj) {
     if (rodzaj == kNews)
-        return {u.SerwisPodklad, u.SerwisZakonczenie, u.StartDzwiekuSerwisu, "N_"};
+        return {u.SerwisPodklad, u.SerwisZakonczenie, u.StartSerwisu, "N_"};
     if (rodzaj == kSport)
-        return {u.SerwisSportPodklad, u.SerwisSportZakonczenie, u.StartDzwiekuSerwisuSportowego,
+        return {u.SerwisSportPodklad, u.SerwisSportZakonczenie, u.StartSerwisuSport,
                 "S_"};
     if (rodzaj == kEkonomia)
         return {u.SerwisEkonomiaPodklad, u.SerwisEkonomiaZakonczenie,
-                u.StartDzwiekuSerwisuEkonomicznego, "E_"};
+                u.StartSerwisuEkonomia, "E_"};
     if (rodzaj == kPogoda)
-        return {u.PogodaPodklad, u.PogodaZakonczenie, u.StartDzwiekuPogody, "P_"};
+        return {u.PogodaPodklad, u.PogodaZakonczenie, u.StartPogody, "P_"};
     return {};
 }
 

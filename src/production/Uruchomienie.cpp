@@ -72,7 +72,7 @@ int UruchomProdukcje(const CommandLine& cl, std::ostream& err) {
         };
     }
     Ustawienia ustawienia = OdczytajKonfiguracje(folder / NazwaPlikuKonfiguracji);
-    log.SetCzyLog(ustawienia.CzyTworzycLog);
+    log.SetCzyLog(ustawienia.czyLog);
 
     StatusDisplay okno(clock);
     Zrodla zrodla(KontekstZrodel{ustawienia, folder, roboczy, log, clock, okno});

@@ -30,13 +30,13 @@ TEST(Konfiguracja, AnEmptyOrMissingFileGivesEveryDefault) {
         EXPECT_EQ(u.NazwaWynikowa, "serwis");
         EXPECT_EQ(u.NazwaWynikowaTyp, 1);
         EXPECT_EQ(u.FormatZapisu, 0);
-        EXPECT_EQ(u.PlikZrodlowy, 0);
-        EXPECT_EQ(u.PlikWynikowy, 0);
-        EXPECT_TRUE(u.CzyTworzycLog);
+        EXPECT_EQ(u.kompresjaPlikuZrodlowego, 0);
+        EXPECT_EQ(u.kompresjaPlikuWynikowego, 0);
+        EXPECT_TRUE(u.czyLog);
         EXPECT_TRUE(u.ZPRPassiveMode);
         EXPECT_FALSE(u.CzyNews || u.CzySport || u.CzyEkonomia || u.CzyPogoda || u.CzyZPliku || u.CzyIAR);
-        EXPECT_FALSE(u.CzyZPR || u.AgoraPodklad || u.Agora);
-        EXPECT_EQ(u.StartDzwiekuSerwisu, 0);
+        EXPECT_FALSE(u.czyZPR || u.AgoraPodklad || u.Agora);
+        EXPECT_EQ(u.StartSerwisu, 0);
         EXPECT_EQ(u.PrzesuniecieCzasowe, 0);
         EXPECT_EQ(u.ZatrzymajSprawdzanie, 0);
         EXPECT_TRUE(u.SerwisPodklad.empty() && u.iarURL.empty() && u.ZPRHost.empty());
@@ -75,15 +75,15 @@ TEST(Konfiguracja, ValuesAreTrimmedRangedAndDerivedAsDocumented) {
     EXPECT_EQ(u.SerwisPodklad, "/srv/dzwieki/podklad news.mp3");
     EXPECT_EQ(u.iarURL, "  http://feed/  ");  // not trimmed inside its quotes
     EXPECT_EQ(u.ZPlikuSciezka, "/srv/in.mp3");
-    EXPECT_EQ(u.StartDzwiekuSerwisu, -5);
-    EXPECT_EQ(u.StartDzwiekuPogody, -2);  // 32-bit pattern, sign-extended
+    EXPECT_EQ(u.StartSerwisu, -5);
+    EXPECT_EQ(u.StartPogody, -2);  // 32-bit pattern, sign-extended
     EXPECT_EQ(u.PrzesuniecieCzasowe, 0);
-    EXPECT_FALSE(u.CzyTworzycLog);
+    EXPECT_FALSE(u.czyLog);
     EXPECT_TRUE(u.CzyNews);
     EXPECT_FALSE(u.CzySport);
     EXPECT_FALSE(u.ZPRPassiveMode);
-    EXPECT_EQ(u.PlikZrodlowy, 60);
-    EXPECT_EQ(u.PlikWynikowy, 0);
+    EXPECT_EQ(u.kompresjaPlikuZrodlowego, 60);
+    EXPECT_EQ(u.kompresjaPlikuWynikowego, 0);
     // The file keeps the folder without its separator.
     EXPECT_EQ(tolvak::IniFile(dir / "tolvak.ini").ReadString("Ustawienia", "FolderZapisu", ""), "/srv/serwisy");
 

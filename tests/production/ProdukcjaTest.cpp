@@ -102,7 +102,7 @@ protected:
 TEST_F(ProdukcjaTest, BedLongerThanBulletinIsCutAndTheEndingAppended) {
     u.SerwisPodklad = (snd / "podklad.wav").string();
     u.SerwisZakonczenie = (snd / "koniec.wav").string();
-    u.StartDzwiekuSerwisu = 22050;
+    u.StartSerwisu = 22050;
     std::vector<std::string> etykiety;
     okno.OnAction = [&](std::string_view t) { etykiety.emplace_back(t); };
     ASSERT_TRUE(p.AkcjaSerwis("News"));
@@ -134,11 +134,11 @@ TEST_F(ProdukcjaTest, BedLongerThanBulletinIsCutAndTheEndingAppended) {
 
 TEST_F(ProdukcjaTest, BedShorterOrEndingBeforeTheMixPointNothingIsCut) {
     u.SerwisPodklad = (snd / "krotki.wav").string();
-    u.StartDzwiekuSerwisu = 20480;  // a whole number of mixer blocks: the start is exact
+    u.StartSerwisu = 20480;  // a whole number of mixer blocks: the start is exact
     ASSERT_TRUE(p.AkcjaSerwis("News"));
     EXPECT_EQ(Ramki(out / "N_serwis.wav"), 20480 + 3 * 44100);
     // The mix point beyond the bed's end: bed, silence, bulletin.
-    u.StartDzwiekuSerwisu = 3 * 44100 + 2048 * 3;
+    u.StartSerwisu = 3 * 44100 + 2048 * 3;
     ASSERT_TRUE(p.AkcjaSerwis("News"));
     const d::Nagranie w = d::Czytaj((out / "N_serwis.wav").string());
     EXPECT_EQ(w.Ramki(), 3 * 44100 + 2048 * 3 + 3 * 44100);
@@ -198,7 +198,7 @@ TEST_F(ProdukcjaTest, EveryKindHasItsPrefixSoundsAndSourceMp3Output) {
 }
 
 TEST_F(ProdukcjaTest, NewsSourceOrderIarThenLocalFileThenZpr) {
-    u.CzyIAR = u.CzyZPliku = u.CzyZPR = true;
+    u.CzyIAR = u.CzyZPliku = u.czyZPR = true;
     ASSERT_TRUE(p.AkcjaSerwis("News"));
     u.CzyIAR = false;
     ASSERT_TRUE(p.AkcjaSerwis("News"));
