@@ -49,6 +49,8 @@ std::string Zrodla::PobierzSerwisAgoraDodatkowy(const std::string&) { return {};
 std::string Zrodla::PobierzSerwisIAR() { return {}; }
 std::string Zrodla::PobierzSerwisZPR() { return {}; }
 std::string Zrodla::CzyJestSerwisSE(const std::string&) { return {}; }
+bool Zrodla::CzyJestSerwis() { return false; }
+bool Zrodla::CzyJestAgoraDodatkowy(const std::string&) { return false; }
 
 bool Zrodla::CzyJestSerwisZPliku() {
     const std::string sciezka = bezBialychZnakow(k_.ustawienia.ZPlikuSciezka);

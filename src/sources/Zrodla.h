@@ -26,7 +26,8 @@ struct KontekstZrodel {
     Okno& okno;
 };
 
-/// The fetch operations that the production run calls.
+/// The availability checks that the check cycle asks and the fetch operations that the
+/// production run calls. None of them raises an error to its caller.
 class ZrodlaSerwisow {
 public:
     virtual ~ZrodlaSerwisow() = default;
@@ -42,6 +43,13 @@ public:
     /// The package service's check for sport and economy: the link of the coming hour's
     /// bulletin, or empty.
     virtual std::string CzyJestSerwisSE(const std::string& rodzaj) = 0;
+    /// General news: whether the selected network source (Agora, ZPR, IAR or the package
+    /// service, in that order of settings) shows the coming hour's bulletin.
+    virtual bool CzyJestSerwis() = 0;
+    /// Sport ("Sport") or weather ("Pogoda") at the Agora news service.
+    virtual bool CzyJestAgoraDodatkowy(const std::string& typ) = 0;
+    /// The local file source: the configured file is newer than its last copy.
+    virtual bool CzyJestSerwisZPliku() = 0;
 };
 
 /// "tvss" + `rozszerzenie`, or the empty text when the result would not be a plain name in the
@@ -62,10 +70,11 @@ public:
     std::string PobierzSerwisZPR() override;
     std::string PobierzSerwisZPliku() override;
     std::string CzyJestSerwisSE(const std::string& rodzaj) override;
-
-    /// The local file source's check: true when the configured file exists and its
-    /// modification time is later than the last copy moment in the state file.
-    bool CzyJestSerwisZPliku();
+    bool CzyJestSerwis() override;
+    bool CzyJestAgoraDodatkowy(const std::string& typ) override;
+    /// True when the configured file exists and its modification time is later than the last
+    /// copy moment in the state file.
+    bool CzyJestSerwisZPliku() override;
 
     const KontekstZrodel& Kontekst() const { return k_; }
 

@@ -38,6 +38,9 @@ public:
     std::string PobierzSerwisZPR() override { return daj("PobierzSerwisZPR"); }
     std::string PobierzSerwisZPliku() override { return daj("PobierzSerwisZPliku"); }
     std::string CzyJestSerwisSE(const std::string&) override { return {}; }
+    bool CzyJestSerwis() override { return false; }
+    bool CzyJestAgoraDodatkowy(const std::string&) override { return false; }
+    bool CzyJestSerwisZPliku() override { return false; }
 
 private:
     std::string daj(std::string co) {
