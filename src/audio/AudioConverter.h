@@ -1,7 +1,7 @@
 #pragma once
 // The format converter: changes the sample width and the channel count of its input.
 
-#include "audio/AuCore.h"
+#include "audio/AuInputs.h"
 
 #include <vector>
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/AuCore.h"
+#include "audio/AuException.h"
 
 namespace tolvak {
 

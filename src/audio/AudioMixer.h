@@ -2,7 +2,7 @@
 // The two-input mixer: the sum of two inputs with the second starting later (amMix), or the
 // first followed by the second (amConcatenate), at the first input's format.
 
-#include "audio/AuCore.h"
+#include "audio/AuInputs.h"
 
 #include <vector>
 

@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-#include "audio/AuCore.h"
+#include "audio/AuOutputs.h"
 #include "audio/AudioLib.h"
 
 namespace tolvak {

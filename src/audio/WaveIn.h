@@ -1,7 +1,7 @@
 #pragma once
 // The WAV file reader: a RIFF/WAVE file (or a stream holding one) as a PCM input.
 
-#include "audio/AuCore.h"
+#include "audio/AuInputs.h"
 
 #include <array>
 

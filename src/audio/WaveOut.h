@@ -2,7 +2,7 @@
 // The WAV file writer: writes what its input delivers into a new WAV file, one complete file
 // per run, closed before OnDone.
 
-#include "audio/AuCore.h"
+#include "audio/AuOutputs.h"
 #include "audio/WaveIn.h"
 
 namespace tolvak {

@@ -2,7 +2,7 @@
 // Helpers for the PCM component tests: WAV files built byte by byte, a scripted input, and
 // running an output to its end while this thread plays the user-interface thread.
 
-#include "audio/AuCore.h"
+#include "audio/AuOutputs.h"
 #include "platform/UiQueue.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,87 @@
+#pragma once
+// Byte streams of the PCM components: a positionable stream, one over a platform file handle and
+// one over a block of memory.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audio/AuException.h"
+
+namespace tolvak {
+
+enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
+
+/// A positionable byte stream (a file or a block of memory).
+class TAuStream {
+public:
+    virtual ~TAuStream() = default;
+    /// Reads up to Count bytes; returns how many came (0 at the end). Raises EAuException on a
+    /// read error.
+    virtual int64_t Read(void* Buffer, int64_t Count) = 0;
+    /// Writes up to Count bytes; returns how many were written (fewer on a full disk).
+    virtual int64_t Write(const void* Buffer, int64_t Count) = 0;
+    /// Moves the position; returns the new position.
+    virtual int64_t Seek(int64_t Offset, TSeekOrigin Origin) = 0;
+    virtual int64_t Size() = 0;
+    virtual bool Seekable() const { return true; }
+    int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
+    void SetPosition(int64_t v) { Seek(v, TSeekOrigin::soBeginning); }
+};
+
+/// A stream over a platform file handle, opened in binary mode. Destroying it closes the file.
+class TAuFileStream final : public TAuStream {
+public:
+    // Open modes, kept in one place. Mode fmCreate creates the file (or truncates it) for
+    // reading and writing; any other mode opens an existing file with the access of its low two
+    // bits and the sharing of bits 4 to 7 (the platform here has no share modes to enforce).
+    static constexpr uint32_t fmCreate = 0xFF00;
+    static constexpr uint32_t fmOpenRead = 0x0000;
+    static constexpr uint32_t fmOpenWrite = 0x0001;
+    static constexpr uint32_t fmOpenReadWrite = 0x0002;
+    static constexpr uint32_t fmShareExclusive = 0x0010;
+    static constexpr uint32_t fmShareDenyWrite = 0x0020;  // others may read
+    static constexpr uint32_t fmShareDenyRead = 0x0030;   // others may write
+    static constexpr uint32_t fmShareDenyNone = 0x0040;   // others may read and write
+    /// What file inputs use: read, others may read.
+    static constexpr uint32_t kInputMode = fmOpenRead | fmShareDenyWrite;
+    /// What file outputs use, combined with their ShareMode.
+    static constexpr uint32_t kOutputMode = fmCreate;
+
+    /// Raises EAuException with the platform's text for the failure code.
+    TAuFileStream(const std::string& FileName, uint32_t Mode);
+    TAuFileStream(const std::string& FileName, uint32_t Rights, uint32_t Mode);
+    ~TAuFileStream() override;
+    TAuFileStream(const TAuFileStream&) = delete;
+    TAuFileStream& operator=(const TAuFileStream&) = delete;
+
+    int64_t Read(void* Buffer, int64_t Count) override;
+    int64_t Write(const void* Buffer, int64_t Count) override;
+    int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
+    int64_t Size() override;
+
+private:
+    int fd_ = -1;
+};
+
+/// A stream over a growable block of memory (the mix point editor reads the bed from one).
+class TAuMemoryStream final : public TAuStream {
+public:
+    TAuMemoryStream() = default;
+    explicit TAuMemoryStream(std::vector<uint8_t> data) : data_(std::move(data)) {}
+    /// Replaces the contents with the file's bytes and rewinds; raises EAuException.
+    void LoadFromFile(const std::string& FileName);
+    int64_t Read(void* Buffer, int64_t Count) override;
+    int64_t Write(const void* Buffer, int64_t Count) override;
+    int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
+    int64_t Size() override { return static_cast<int64_t>(data_.size()); }
+    const std::vector<uint8_t>& Data() const { return data_; }
+    void Clear() { data_.clear(); pos_ = 0; }
+
+private:
+    std::vector<uint8_t> data_;
+    int64_t pos_ = 0;
+};
+
+}  // namespace tolvak
