@@ -8,20 +8,41 @@
 
 namespace tolvak {
 
-StatusDisplay::StatusDisplay(const Clock& clock) : clock_(clock) {}
+StatusDisplay::StatusDisplay(const Clock& clock)
+    : clock_(clock), timer2_(&ownTimer2_), timer3_(&ownTimer3_) {
+    bindTimers();
+}
+
+StatusDisplay::StatusDisplay(const Clock& clock, Timer& timer2, Timer& timer3)
+    : clock_(clock), timer2_(&timer2), timer3_(&timer3) {
+    bindTimers();
+}
+
+void StatusDisplay::bindTimers() {
+    timer2_->setEnabled(false);
+    timer2_->setInterval(kInterwalTimer2);
+    timer2_->setHandler([this] { Timer2Timer(); });
+    timer3_->setEnabled(false);
+    timer3_->setInterval(kInterwalTimer3);
+    timer3_->setHandler([this] { Timer3Timer(); });
+    timer3_->setEnabled(true);
+}
 
 void StatusDisplay::setAction(std::string_view text) {
     lAkcja_.assign(text);
     if (OnAction) OnAction(lAkcja_);
+    changed();
 }
 
 void StatusDisplay::setGaugeMax(int64_t maximum) {
     gaugeMax_ = std::max<int64_t>(maximum, 0);
     gaugePosition_ = std::min(gaugePosition_, gaugeMax_);
+    changed();
 }
 
 void StatusDisplay::setGaugePosition(int64_t position) {
     gaugePosition_ = std::clamp<int64_t>(position, 0, gaugeMax_);
+    changed();
 }
 
 void StatusDisplay::advanceGauge(int64_t delta) {
@@ -29,27 +50,35 @@ void StatusDisplay::advanceGauge(int64_t delta) {
     const int64_t room = gaugeMax_ - gaugePosition_;
     if (delta >= room) {
         gaugePosition_ = gaugeMax_;
+        changed();
     } else {
         setGaugePosition(gaugePosition_ + delta);
     }
 }
 
-void StatusDisplay::setStatusBar(std::string_view text) { statusBar_.assign(text); }
+void StatusDisplay::setStatusBar(std::string_view text) {
+    statusBar_.assign(text);
+    changed();
+}
 
-void StatusDisplay::setLastDelivered(std::string_view text) { lOstPobrany_.assign(text); }
+void StatusDisplay::setLastDelivered(std::string_view text) {
+    lOstPobrany_.assign(text);
+    changed();
+}
 
 void StatusDisplay::Migotanie(bool tryb) {
     if (tryb) {
-        timer2Enabled_ = true;
-        timer3Enabled_ = false;
+        timer2_->setEnabled(true);
+        timer3_->setEnabled(false);
         lShapeInfo_ = "Pobieram...";
     } else {
-        timer2Enabled_ = false;
+        timer2_->setEnabled(false);
         sekundyDoWlaczenia_ = kInterwalTimer1 / 1000;
-        timer3Enabled_ = true;
+        timer3_->setEnabled(true);
         shapeColor_ = kZielony;
         lShapeInfo_ = "Czekam na zadanie.";
     }
+    changed();
 }
 
 MsgResult StatusDisplay::messageBox(std::string_view text, std::string_view caption,
@@ -65,6 +94,7 @@ void StatusDisplay::processMessages() {
 
 void StatusDisplay::Timer2Timer() {
     shapeColor_ = shapeColor_ == kZielony ? kCzerwony : kZielony;
+    changed();
     processMessages();
 }
 
@@ -74,6 +104,7 @@ void StatusDisplay::Timer3Timer() {
     lShapeInfo_ = "Jest " + FormatDateTime(CurrentRegionalFormats().longTime, t) +
                   ". Do następnego testu: ~" +
                   PozycjaNaCzas(sekundyDoWlaczenia_);
+    changed();
 }
 
 std::string StatusDisplay::PozycjaNaCzas(int sekundy) {

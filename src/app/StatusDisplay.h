@@ -1,7 +1,8 @@
 #pragma once
 // The window-less status display: the state of the main window's status elements (action label,
 // progress bar, status bar, last delivery label, the lamp with its label and the countdown) and
-// their rules, for headless runs and tests. The Qt window mirrors it.
+// their rules, with the blink timer Timer2 and the countdown timer Timer3 that drive them. The
+// headless mode and the tests keep it as the window; the Qt window paints what it holds.
 
 #include <cstdint>
 #include <functional>
@@ -10,6 +11,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Okno.h"
+#include "platform/Timer.h"
 
 namespace tolvak {
 
@@ -20,7 +22,17 @@ public:
     /// Interval of the check timer Timer1 in milliseconds.
     static constexpr int kInterwalTimer1 = 300000;
 
+    static constexpr int kInterwalTimer2 = 500;
+    static constexpr int kInterwalTimer3 = 1000;
+
+    /// With timers of its own that never tick by themselves: the caller runs Timer2Timer and
+    /// Timer3Timer.
     explicit StatusDisplay(const Clock& clock);
+    /// With the shell's timers: sets their intervals (500 and 1000 ms), switches Timer2 off and
+    /// Timer3 on and binds their handlers. The timers must outlive the display.
+    StatusDisplay(const Clock& clock, Timer& timer2, Timer& timer3);
+    StatusDisplay(const StatusDisplay&) = delete;
+    StatusDisplay& operator=(const StatusDisplay&) = delete;
 
     // Okno
     void setAction(std::string_view text) override;
@@ -45,8 +57,10 @@ public:
     uint32_t Shape1Color() const { return shapeColor_; }
     const std::string& LShapeInfo() const { return lShapeInfo_; }
     int32_t SekundyDoWlaczenia() const { return sekundyDoWlaczenia_; }
-    bool Timer2Enabled() const { return timer2Enabled_; }
-    bool Timer3Enabled() const { return timer3Enabled_; }
+    bool Timer2Enabled() const { return timer2_->isEnabled(); }
+    bool Timer3Enabled() const { return timer3_->isEnabled(); }
+    Timer& Timer2() { return *timer2_; }
+    Timer& Timer3() { return *timer3_; }
 
     /// Blink tick (Timer2, every 500 ms): toggles the lamp between green and red, then lets
     /// the window process its messages.
@@ -63,11 +77,21 @@ public:
 
     /// Called after every change of the action label (tests, a verbose console).
     std::function<void(std::string_view)> OnAction;
+    /// Called after any element changed (the window repaints from the model).
+    std::function<void()> OnChange;
     /// Called for every message box with its text and caption.
     std::function<void(std::string_view, std::string_view)> OnMessageBox;
 
 private:
+    void bindTimers();
+    void changed() {
+        if (OnChange) OnChange();
+    }
+
     const Clock& clock_;
+    ManualTimer ownTimer2_, ownTimer3_;
+    Timer* timer2_;
+    Timer* timer3_;
     std::string lAkcja_ = "Czekam...";
     int64_t gaugeMax_ = 100;
     int64_t gaugePosition_ = 0;
@@ -76,8 +100,6 @@ private:
     uint32_t shapeColor_ = kZielony;
     std::string lShapeInfo_ = "Pobieranie...";
     int32_t sekundyDoWlaczenia_ = kInterwalTimer1 / 1000;
-    bool timer2Enabled_ = false;
-    bool timer3Enabled_ = true;
     MsgResult messageBoxAnswer_ = MsgResult::Ok;
 };
 
