@@ -8,6 +8,8 @@ namespace tolvak::test {
 class TempDir {
 public:
     TempDir();
+    /// A fresh folder under `root` (for example a memory file system for tests that write much).
+    explicit TempDir(const std::filesystem::path& root);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
