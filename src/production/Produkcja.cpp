@@ -118,6 +118,8 @@ std::string Produkcja::Pobierz(const std::string& rodzaj, const std::string& Fil
 }
 
 bool Produkcja::AkcjaSerwis(const std::string& rodzaj, const std::string& FileNameLink) {
+    // The run makes the bulletin of the hour coming when it starts, however long it takes.
+    poczatek_ = k_.clock.now();
     // 1. Connection.
     if (!TestPolaczenia()) {
         k_.log.DodajDoLoga("Brak dostępu do Internetu.");
@@ -268,7 +270,7 @@ void Produkcja::Dostarcz(const std::string& rodzaj, const std::string& prefiks,
                          const std::string& doDostarczenia, bool& dostarczono) {
     const Ustawienia& u = k_.ustawienia;
     const std::string nazwa = NazwaWynikowaSerwisu(prefiks, u.NazwaWynikowaTyp, u.NazwaWynikowa,
-                                                   u.FormatZapisu, k_.clock.now());
+                                                   u.FormatZapisu, poczatek_);
     const std::string cel = SciezkaDocelowa(u.FolderZapisu, nazwa);
     try {
         KopiujPlik(doDostarczenia, cel, k_.okno);
@@ -279,7 +281,7 @@ void Produkcja::Dostarcz(const std::string& rodzaj, const std::string& prefiks,
                                                 regionalne.dateSeparator));
         k_.okno.setStatusBar("Ostatnie pobranie: " + DateTimeText(teraz, regionalne));
         k_.log.DodajDoLoga("AkcjaSerwis: Skopiowano serwis do lokalizacji docelowej.");
-        ZapiszPobranyInfo(k_.folderProgramu / NazwaPlikuStanu, rodzaj, k_.clock);
+        ZapiszPobranyInfo(k_.folderProgramu / NazwaPlikuStanu, rodzaj, poczatek_);
         dostarczono = true;
     } catch (const std::exception& e) {
         k_.log.DodajDoLoga("AkcjaSerwis: Nieudane kopiowanie serwisu do lokalizacji docelowej.");

@@ -86,6 +86,7 @@ private:
     KontekstProdukcji k_;
     std::optional<std::string> plikWejsciowy_;
     std::atomic<bool> zakonczone_{false};
+    LocalTime poczatek_;  // the start of the run under way: names and records its hour
 
     // Inputs before outputs: the outputs (and their workers) go first.
     TWaveIn WaveIn1_;

@@ -12,7 +12,11 @@ namespace tolvak {
 std::string KluczOstPobrany(std::string_view rodzaj) { return "OstPobrany" + std::string(rodzaj); }
 
 void ZapiszPobranyInfo(const std::filesystem::path& dat, std::string_view rodzaj, const Clock& clock) {
-    IniFile(dat).WriteString(SekcjaPobrany, KluczOstPobrany(rodzaj), ComingHourStamp(clock.now()));
+    ZapiszPobranyInfo(dat, rodzaj, clock.now());
+}
+
+void ZapiszPobranyInfo(const std::filesystem::path& dat, std::string_view rodzaj, const LocalTime& chwila) {
+    IniFile(dat).WriteString(SekcjaPobrany, KluczOstPobrany(rodzaj), ComingHourStamp(chwila));
 }
 
 bool CzyMaPobieracSE(const std::filesystem::path& dat, std::string_view rodzaj, const Clock& clock) {

@@ -27,8 +27,10 @@ inline constexpr std::string_view KluczOstKopiowaniePliku = "OstKopiowaniePliku"
 std::string KluczOstPobrany(std::string_view rodzaj);
 
 /// Records the coming-hour stamp of the clock's present moment under "OstPobrany" + rodzaj.
-/// Called by the production run right after the finished bulletin is in the output folder.
 void ZapiszPobranyInfo(const std::filesystem::path& dat, std::string_view rodzaj, const Clock& clock);
+/// Records the coming-hour stamp of `chwila`. The production run passes the moment it started, so
+/// that a run which began at 13:59 and delivered at 14:00:20 records the 14:00 bulletin it made.
+void ZapiszPobranyInfo(const std::filesystem::path& dat, std::string_view rodzaj, const LocalTime& chwila);
 
 /// True when no bulletin of this kind has been delivered for the coming hour. No log line.
 bool CzyMaPobieracSE(const std::filesystem::path& dat, std::string_view rodzaj, const Clock& clock);

@@ -135,6 +135,17 @@ TEST_F(ProdukcjaTest, BedLongerThanBulletinIsCutAndTheEndingAppended) {
     EXPECT_EQ(IniFile(prog / NazwaPlikuStanu).ReadString("Pobrany", "OstPobranyNews", ""), "2024-05-06 10");
 }
 
+TEST_F(ProdukcjaTest, ARunThatEndsInTheNextHourDeliversTheHourItStartedFor) {
+    u.NazwaWynikowaTyp = 1;
+    clock.set(LocalTime{2024, 5, 6, 9, 59, 50});
+    okno.OnAction = [&](std::string_view t) {
+        if (t.starts_with("Kopiowanie pliku tvtemp")) clock.set(LocalTime{2024, 5, 6, 10, 0, 20});
+    };
+    ASSERT_TRUE(p.AkcjaSerwis("News"));
+    EXPECT_TRUE(fs::exists(out / "N_2024-05-06_10.wav"));
+    EXPECT_EQ(IniFile(prog / NazwaPlikuStanu).ReadString("Pobrany", "OstPobranyNews", ""), "2024-05-06 10");
+}
+
 TEST_F(ProdukcjaTest, BedShorterOrEndingBeforeTheMixPointNothingIsCut) {
     u.SerwisPodklad = (snd / "krotki.wav").string();
     u.StartSerwisu = 20480;  // a whole number of mixer blocks: the start is exact
