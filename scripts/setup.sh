@@ -11,7 +11,7 @@ packages=(
   portaudio19-dev
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  python3 python3-pyftpdlib
+  python3 python3-pyftpdlib faketime
   ffmpeg
   xvfb xauth
 )

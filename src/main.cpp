@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "app/CommandLine.h"
+#include "app/qt/Headless.h"
 #include "production/Uruchomienie.h"
 
 int main(int argc, char** argv) {
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (cl.produce) return tolvak::UruchomProdukcje(cl, std::cerr);
+    if (cl.headless) return tolvak::UruchomBezOkna(cl, std::cerr);
     std::puts("tolvak: okno programu i praca według harmonogramu nie są jeszcze dostępne; "
               "użyj --produce RODZAJ (zobacz --help).");
     return 0;

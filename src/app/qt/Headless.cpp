@@ -1,0 +1,142 @@
+#include "app/qt/Headless.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <chrono>
+#include <clocale>
+#include <cstdio>
+#include <csignal>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+
+#include "app/Konfiguracja.h"
+#include "app/Log.h"
+#include "app/qt/QtEventPump.h"
+#include "app/qt/QtStatusDisplay.h"
+#include "app/qt/QtTimer.h"
+#include "app/qt/SygnalyZakonczenia.h"
+#include "platform/Clock.h"
+#include "platform/FolderLock.h"
+#include "platform/Internet.h"
+#include "platform/Paths.h"
+#include "platform/Regional.h"
+#include "production/Produkcja.h"
+#include "schedule/Harmonogram.h"
+#include "schedule/Matryca.h"
+#include "schedule/StanPobran.h"
+#include "sources/Zrodla.h"
+
+namespace tolvak {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+/// Mirrors every log line to `err` with the time since the previous one (--verbose).
+void lustroLogu(Log& log, std::ostream& err) {
+    auto poprzednia = std::chrono::steady_clock::now();
+    log.OnLine = [&err, poprzednia](std::string_view linia) mutable {
+        const auto teraz = std::chrono::steady_clock::now();
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(teraz - poprzednia).count();
+        poprzednia = teraz;
+        char czas[32];
+        std::snprintf(czas, sizeof czas, "[%6lld ms] ", static_cast<long long>(ms));
+        err << czas << linia << '\n';
+        err.flush();
+    };
+}
+
+}  // namespace
+
+int UruchomBezOkna(const CommandLine& cl, std::ostream& err) {
+    const fs::path folder = ProgramFolder(cl.dir);
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) {
+        err << "tolvak: folder programu " << folder.string() << " nie istnieje\n";
+        return 2;
+    }
+    // A second instance ends before it touches the log, the settings or anything else.
+    std::optional<FolderLock> blokada;
+    try {
+        blokada = FolderLock::tryLock(folder / NazwaPlikuBlokady);
+    } catch (const std::system_error& e) {
+        err << "tolvak: " << e.what() << '\n';
+        return 1;
+    }
+    if (!blokada) {
+        err << "Program jest już uruchomiony.\n";
+        return 1;
+    }
+    if (!CzyJestInternet()) {
+        err << "Brak dostępu do internetu.\n";
+        return 1;
+    }
+    const fs::path roboczy = fs::current_path(ec);
+    if (ec) {
+        err << "tolvak: nie można ustalić bieżącego folderu: " << ec.message() << "\n";
+        return 2;
+    }
+
+    int argc = 1;
+    char nazwa[] = "tolvak";
+    char* argv[] = {nazwa, nullptr};
+    QCoreApplication app(argc, argv);
+    // Qt takes the whole locale from the environment; numbers keep the C rules.
+    std::setlocale(LC_NUMERIC, "C");
+    QtEventPump pompa;
+
+    SystemClock clock;
+    Log log(folder / NazwaPlikuLogu, clock, CurrentRegionalFormats());
+    if (cl.verbose) lustroLogu(log, err);
+    log.DodajDoLoga("Start programu");
+
+    const fs::path ini = folder / NazwaPlikuKonfiguracji;
+    Ustawienia ustawienia = OdczytajKonfiguracje(ini);
+    log.SetCzyLog(ustawienia.czyLog);
+    Matryca matryca(ini);
+    matryca.Wczytaj();
+    StanPobran stan(folder / NazwaPlikuStanu, matryca, log, clock);
+
+    QtTimer timer1, timer2, timer3, timer4;
+    QtStatusDisplay okno(clock, timer2, timer3);
+    Zrodla zrodla(KontekstZrodel{ustawienia, folder, roboczy, log, clock, okno});
+    Produkcja produkcja(KontekstProdukcji{ustawienia, folder, roboczy, log, clock, okno, zrodla});
+    Harmonogram harmonogram(
+        KontekstHarmonogramu{ustawienia, stan, zrodla,
+                             [&produkcja](const std::string& r, const std::string& l) {
+                                 produkcja.AkcjaSerwis(r, l);
+                             },
+                             log, clock, okno},
+        timer1, timer4);
+
+    const auto zakoncz = [&app] { QTimer::singleShot(0, &app, &QCoreApplication::quit); };
+    SygnalyZakonczenia sygnaly([&](int sygnal) {
+        if (harmonogram.Zatrzymany()) return;
+        harmonogram.ZatrzymajPoBiezacej();
+        if (harmonogram.BitBtn1Enabled()) {
+            zakoncz();
+            return;
+        }
+        err << "tolvak: " << (sygnal == SIGINT ? "SIGINT" : "SIGTERM")
+            << ": zakończenie po bieżącym pobieraniu (drugi sygnał przerywa je)\n";
+        err.flush();
+        harmonogram.OnKoniecPracy = zakoncz;
+    });
+
+    app.exec();
+
+    try {
+        ZapiszPrzyZamknieciu(ini, ustawienia);
+    } catch (const std::exception& e) {
+        log.DodajDoLoga(std::string("Zamknięcie programu: nieudany zapis ustawień: ") + e.what());
+    }
+    log.DodajDoLoga("Zamknięcie programu.");
+    return 0;
+}
+
+}  // namespace tolvak
