@@ -1,11 +1,12 @@
 #pragma once
-// The window-less status display on the Qt event loop: the headless mode's window.
+// The status display on the Qt event loop: the headless mode's window, and the model a Qt window
+// can paint from (its OnChange) while overriding the message box.
 
 #include "app/StatusDisplay.h"
 
 namespace tolvak {
 
-class QtStatusDisplay final : public StatusDisplay {
+class QtStatusDisplay : public StatusDisplay {
 public:
     using StatusDisplay::StatusDisplay;
     /// The event loop's pending events, then the queue's calls.

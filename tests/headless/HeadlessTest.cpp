@@ -1,0 +1,292 @@
+// `tolvak --headless` as a process: started by libfaketime just before minute 59 with a local
+// file source, it delivers the coming hour's bulletin at 59:00; SIGTERM lets a production finish
+// and a second one abandons it; one instance per program folder; no GUI library is loaded.
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "../production/GeneratorDzwiekow.h"
+#include "platform/Ini.h"
+#include "support/TempDir.h"
+
+extern char** environ;
+
+namespace tolvak {
+namespace {
+
+namespace fs = std::filesystem;
+namespace d = dzwieki;
+using Linie = std::vector<std::string>;
+
+std::string Czytaj(const fs::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), {}};
+}
+
+/// The log's messages oldest first, without their time stamps.
+Linie Log(const fs::path& plik) {
+    std::ifstream f(plik);
+    Linie linie;
+    for (std::string l; std::getline(f, l);) {
+        if (!l.empty() && l.back() == '\r') l.pop_back();
+        linie.insert(linie.begin(), l);
+    }
+    return linie;
+}
+
+std::string BezCzasu(const std::string& l) {
+    // The time of day has colons but no ": ".
+    const auto p = l.find(": ");
+    return p == std::string::npos ? l : l.substr(p + 2);
+}
+
+/// A child process with its standard error read line by line.
+class Proces {
+public:
+    Proces(const Linie& argumenty, const Linie& srodowisko, const fs::path& folder) {
+        int rura[2];
+        EXPECT_EQ(::pipe2(rura, O_CLOEXEC), 0);
+        // The test's environment with the given variables in place of the inherited ones.
+        std::vector<std::string> env = srodowisko;
+        for (char** e = environ; *e; ++e) {
+            const std::string_view v(*e);
+            bool zastapiona = false;
+            for (const std::string& s : srodowisko)
+                zastapiona = zastapiona || v.substr(0, v.find('=') + 1) == s.substr(0, s.find('=') + 1);
+            if (!zastapiona) env.emplace_back(v);
+        }
+        std::vector<char*> argv, envp;
+        for (const std::string& a : argumenty) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        for (std::string& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const int nul = ::open("/dev/null", O_WRONLY);
+            if (::chdir(folder.c_str()) != 0 || ::dup2(rura[1], 2) < 0 || ::dup2(nul, 1) < 0) ::_exit(127);
+            ::execve(argv[0], argv.data(), envp.data());
+            ::_exit(127);
+        }
+        ::close(rura[1]);
+        fd_ = rura[0];
+    }
+    Proces(const Proces&) = delete;
+    Proces& operator=(const Proces&) = delete;
+    ~Proces() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            Zakoncz();
+        }
+        if (fd_ >= 0) ::close(fd_);
+    }
+    pid_t Pid() const { return pid_; }
+
+    /// Reads standard error until a line contains `tekst`; false at its end or after `limit`.
+    bool CzekajNa(std::string_view tekst, std::chrono::seconds limit = std::chrono::seconds(60)) {
+        std::size_t i = 0;
+        for (;;) {
+            for (; i < linie.size(); ++i)
+                if (linie[i].find(tekst) != std::string::npos) return true;
+            if (!CzytajDalej(limit)) return false;
+        }
+    }
+    void Sygnal(int s) { ::kill(pid_, s); }
+    /// Reads standard error to its end and waits for the process; its wait status.
+    int Zakoncz() {
+        while (CzytajDalej(std::chrono::seconds(120))) {
+        }
+        int status = 0;
+        if (pid_ > 0) ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return status;
+    }
+    std::string Wszystko() const {
+        std::string s;
+        for (const auto& l : linie) s += l + "\n";
+        return s;
+    }
+    Linie linie;
+
+private:
+    bool CzytajDalej(std::chrono::seconds limit) {
+        if (fd_ < 0) return false;
+        pollfd p{fd_, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(limit.count() * 1000)) <= 0) return false;
+        char buf[4096];
+        const ssize_t n = ::read(fd_, buf, sizeof buf);
+        if (n <= 0) {
+            ::close(fd_);
+            fd_ = -1;
+            return false;
+        }
+        reszta_.append(buf, static_cast<std::size_t>(n));
+        for (std::size_t nl; (nl = reszta_.find('\n')) != std::string::npos;) {
+            linie.push_back(reszta_.substr(0, nl));
+            reszta_.erase(0, nl + 1);
+        }
+        return true;
+    }
+    pid_t pid_ = -1;
+    int fd_ = -1;
+    std::string reszta_;
+};
+
+class Headless : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const fs::path& p : {prog, out, snd, work}) fs::create_directories(p);
+        d::ZapiszWav((snd / "podklad.wav").string(), d::Podklad(4.0));
+        IniFile ini(prog / "tolvak.ini");
+        ini.WriteString("Ustawienia", "FolderZapisu", out.string());
+        ini.WriteString("Ustawienia", "SerwisPodklad", (snd / "podklad.wav").string());
+        ini.WriteString("Ustawienia", "CzyNews", "1");
+        ini.WriteString("Ustawienia", "CzyZPliku", "1");
+        ini.WriteString("Ustawienia", "ZPlikuSciezka", (snd / "serwis.mp3").string());
+        ini.WriteString("Matryca", "d114", "1");  // Monday 14:00
+    }
+    void Biuletyn(double sekundy) { d::ZapiszMp3((snd / "serwis.mp3").string(), d::Mowa(sekundy)); }
+    /// tolvak --headless --verbose on the program folder, its clock started at `czas` when given.
+    Proces Uruchom(const std::string& czas = {}, const std::string& online = "1") {
+        Linie env{"TOLVAK_ONLINE=" + online};
+        if (!czas.empty()) {
+            // libfaketime preloaded directly (its wrapper would run the program as a grandchild):
+            // the clocks start at `czas` and run on.
+            env.push_back("LD_PRELOAD=" TOLVAK_LIBFAKETIME);
+            env.push_back("FAKETIME=@" + czas);
+            // The sanitizers' runtime wants to come first in the preload list.
+            const char* asan = std::getenv("ASAN_OPTIONS");
+            env.push_back(std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":verify_asan_link_order=0");
+        }
+        Linie argv{TOLVAK_BINARY, "--headless", "--verbose", "--dir", prog.string()};
+        return Proces(argv, env, work);
+    }
+    /// The finished bulletins under their final names (hidden temporary files aside).
+    Linie Gotowe() const {
+        Linie n;
+        for (const auto& e : fs::directory_iterator(out))
+            if (!e.path().filename().string().starts_with(".")) n.push_back(e.path().filename().string());
+        return n;
+    }
+
+    test::TempDir tmp;
+    fs::path prog = tmp / "prog", out = tmp / "out", snd = tmp / "snd", work = tmp / "work";
+};
+
+TEST_F(Headless, DeliversTheComingHourAtMinute59AndEndsCleanlyOnSigterm) {
+    Biuletyn(3.0);
+    Proces p = Uruchom("2024-05-06 13:58:58");
+    ASSERT_TRUE(p.CzekajNa("Interwencyjne pobranie serwisu zakończone")) << p.Wszystko();
+    p.Sygnal(SIGTERM);
+    const int status = p.Zakoncz();
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << p.Wszystko();
+
+    const Linie log = Log(prog / "log.txt");
+    Linie bez;
+    for (const auto& l : log) bez.push_back(BezCzasu(l));
+    EXPECT_EQ(bez, (Linie{"Start programu", "Interwencyjne pobranie serwisu - wejście",
+                          "CzyMaPobierac: Ma pobierać na najbliższą godzinę.",
+                          "Interwencyjne pobieranie - ma pobierać",
+                          "Interwencyjne pobranie serwisu rozpoczęte",
+                          "Serwis z pliku lokalnego pobrany.", "AkcjaSerwis: Pobrano serwis: tvss.mp3",
+                          "AkcjaSerwis: Przekonwertowano serwis do pliku wav.",
+                          "AkcjaSerwis: Znormalizowano serwis.",
+                          "AkcjaSerwis: Zmiksowano serwis z podkładem.",
+                          "AkcjaSerwis: Zakończono kompresję dynamiki gotowego serwisu.",
+                          "AkcjaSerwis: Skopiowano serwis do lokalizacji docelowej.",
+                          "AkcjaSerwis: Skasowano pliki tymczasowe.",
+                          "Interwencyjne pobranie serwisu zakończone", "Zamknięcie programu."}));
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_NE(log[1].find("13:59:00: "), std::string::npos) << log[1];
+    EXPECT_EQ(Gotowe(), (Linie{"N_2024-05-06_14.wav"}));
+    EXPECT_NEAR(static_cast<double>(d::Czytaj((out / "N_2024-05-06_14.wav").string()).Ramki()),
+                3.0 * 44100, 2000);
+    const IniFile dat(prog / "tolvak.dat");
+    EXPECT_EQ(dat.ReadString("Pobrany", "OstPobranyNews", ""), "2024-05-06 14");
+    // The keys written at close.
+    const IniFile ini(prog / "tolvak.ini");
+    EXPECT_TRUE(ini.ValueExists("Ustawienia", "ZatrzymajSprawdzanie"));
+    EXPECT_TRUE(ini.ValueExists("Ustawienia", "AgoraPodklad"));
+}
+
+TEST_F(Headless, SigtermDuringAProductionLetsItFinish) {
+    Biuletyn(12.0);
+    IniFile(prog / "tolvak.ini").WriteString("Ustawienia", "FormatZapisu", "1");
+    Proces p = Uruchom("2024-05-06 13:58:58");
+    ASSERT_TRUE(p.CzekajNa("AkcjaSerwis: Pobrano serwis")) << p.Wszystko();
+    p.Sygnal(SIGTERM);
+    const int status = p.Zakoncz();
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << p.Wszystko();
+    // The signal came while the run was under way, and the run went on to its end.
+    const std::string err = p.Wszystko();
+    const auto uwaga = err.find("SIGTERM: zakończenie po bieżącym pobieraniu");
+    ASSERT_NE(uwaga, std::string::npos) << err;
+    EXPECT_LT(uwaga, err.find("AkcjaSerwis: Skasowano pliki tymczasowe."));
+    const Linie log = Log(prog / "log.txt");
+    EXPECT_EQ(BezCzasu(log.back()), "Zamknięcie programu.");
+    EXPECT_EQ(BezCzasu(log[log.size() - 2]), "Interwencyjne pobranie serwisu zakończone");
+    ASSERT_EQ(Gotowe(), (Linie{"N_2024-05-06_14.mp3"}));
+    EXPECT_NEAR(static_cast<double>(d::Czytaj((out / "N_2024-05-06_14.mp3").string()).Ramki()),
+                12.0 * 44100, 3000);
+}
+
+TEST_F(Headless, ASecondSignalAbandonsTheRunWithoutAPartialFileUnderAFinalName) {
+    Biuletyn(12.0);
+    IniFile(prog / "tolvak.ini").WriteString("Ustawienia", "FormatZapisu", "1");
+    Proces p = Uruchom("2024-05-06 13:58:58");
+    ASSERT_TRUE(p.CzekajNa("AkcjaSerwis: Pobrano serwis")) << p.Wszystko();
+    p.Sygnal(SIGTERM);
+    ASSERT_TRUE(p.CzekajNa("zakończenie po bieżącym pobieraniu")) << p.Wszystko();
+    p.Sygnal(SIGTERM);
+    const int status = p.Zakoncz();
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status << "\n" << p.Wszystko();
+    for (const std::string& n : Gotowe())  // a bulletin that made it is whole
+        EXPECT_NEAR(static_cast<double>(d::Czytaj((out / n).string()).Ramki()), 12.0 * 44100, 3000) << n;
+    const bool zapisany = !IniFile(prog / "tolvak.dat").ReadString("Pobrany", "OstPobranyNews", "").empty();
+    EXPECT_EQ(zapisany, !Gotowe().empty());
+    EXPECT_NE(BezCzasu(Log(prog / "log.txt").back()), "Zamknięcie programu.");
+}
+
+TEST_F(Headless, OneInstancePerProgramFolderAndNoGuiLibrary) {
+    Biuletyn(1.0);
+    Proces pierwszy = Uruchom();
+    ASSERT_TRUE(pierwszy.CzekajNa("Start programu")) << pierwszy.Wszystko();
+    const std::string mapy = Czytaj("/proc/" + std::to_string(pierwszy.Pid()) + "/maps");
+    EXPECT_NE(mapy.find("libQt6Core"), std::string::npos);
+    EXPECT_EQ(mapy.find("libQt6Gui"), std::string::npos);
+    EXPECT_EQ(mapy.find("libQt6Widgets"), std::string::npos);
+
+    Proces drugi = Uruchom();
+    const int status = drugi.Zakoncz();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(drugi.Wszystko(), "Program jest już uruchomiony.\n");
+
+    pierwszy.Sygnal(SIGINT);
+    const int s1 = pierwszy.Zakoncz();
+    EXPECT_TRUE(WIFEXITED(s1) && WEXITSTATUS(s1) == 0) << s1 << "\n" << pierwszy.Wszystko();
+    // The second instance touched neither the log nor the settings.
+    Linie log;
+    for (const auto& l : Log(prog / "log.txt")) log.push_back(BezCzasu(l));
+    EXPECT_EQ(log, (Linie{"Start programu", "Zamknięcie programu."}));
+}
+
+TEST_F(Headless, WithoutAConnectionTheStartUpEndsBeforeTheLog) {
+    Proces p = Uruchom({}, "0");
+    const int status = p.Zakoncz();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(p.Wszystko(), "Brak dostępu do internetu.\n");
+    EXPECT_FALSE(fs::exists(prog / "log.txt"));
+}
+
+}  // namespace
+}  // namespace tolvak
