@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../production/GeneratorDzwiekow.h"
@@ -81,8 +82,10 @@ public:
         ::close(rura[1]);
         fd_ = rura[0];
     }
-    Proces(const Proces&) = delete;
-    Proces& operator=(const Proces&) = delete;
+    Proces(Proces&& o) noexcept
+        : linie(std::move(o.linie)), pid_(std::exchange(o.pid_, -1)), fd_(std::exchange(o.fd_, -1)),
+          reszta_(std::move(o.reszta_)) {}
+    Proces& operator=(Proces&&) = delete;
     ~Proces() {
         if (pid_ > 0) {
             ::kill(pid_, SIGKILL);
@@ -171,6 +174,14 @@ protected:
         Linie argv{TOLVAK_BINARY, "--headless", "--verbose", "--dir", prog.string()};
         return Proces(argv, env, work);
     }
+    /// A 12-second bulletin encoded as MP3 at 59:00, the process just past its fetch.
+    Proces UruchomDlugaProdukcje() {
+        Biuletyn(12.0);
+        IniFile(prog / "tolvak.ini").WriteString("Ustawienia", "FormatZapisu", "1");
+        Proces p = Uruchom("2024-05-06 13:58:58");
+        EXPECT_TRUE(p.CzekajNa("AkcjaSerwis: Pobrano serwis")) << p.Wszystko();
+        return p;
+    }
     /// The finished bulletins under their final names (hidden temporary files aside).
     Linie Gotowe() const {
         Linie n;
@@ -220,10 +231,7 @@ TEST_F(Headless, DeliversTheComingHourAtMinute59AndEndsCleanlyOnSigterm) {
 }
 
 TEST_F(Headless, SigtermDuringAProductionLetsItFinish) {
-    Biuletyn(12.0);
-    IniFile(prog / "tolvak.ini").WriteString("Ustawienia", "FormatZapisu", "1");
-    Proces p = Uruchom("2024-05-06 13:58:58");
-    ASSERT_TRUE(p.CzekajNa("AkcjaSerwis: Pobrano serwis")) << p.Wszystko();
+    Proces p = UruchomDlugaProdukcje();
     p.Sygnal(SIGTERM);
     const int status = p.Zakoncz();
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << p.Wszystko();
@@ -241,10 +249,7 @@ TEST_F(Headless, SigtermDuringAProductionLetsItFinish) {
 }
 
 TEST_F(Headless, ASecondSignalAbandonsTheRunWithoutAPartialFileUnderAFinalName) {
-    Biuletyn(12.0);
-    IniFile(prog / "tolvak.ini").WriteString("Ustawienia", "FormatZapisu", "1");
-    Proces p = Uruchom("2024-05-06 13:58:58");
-    ASSERT_TRUE(p.CzekajNa("AkcjaSerwis: Pobrano serwis")) << p.Wszystko();
+    Proces p = UruchomDlugaProdukcje();
     p.Sygnal(SIGTERM);
     ASSERT_TRUE(p.CzekajNa("zakończenie po bieżącym pobieraniu")) << p.Wszystko();
     p.Sygnal(SIGTERM);

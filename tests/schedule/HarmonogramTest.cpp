@@ -20,7 +20,7 @@
 #include "platform/Regional.h"
 #include "schedule/Matryca.h"
 #include "schedule/StanPobran.h"
-#include "sources/Zrodla.h"
+#include "ZrodlaBezPobran.h"
 #include "support/TempDir.h"
 
 namespace tolvak {
@@ -30,7 +30,7 @@ namespace fs = std::filesystem;
 using Linie = std::vector<std::string>;
 
 /// Sources whose checks answer as the test says, log that they were asked and may throw.
-class ZrodlaTestowe : public ZrodlaSerwisow {
+class ZrodlaTestowe : public test::ZrodlaBezPobran {
 public:
     explicit ZrodlaTestowe(Log& log) : log_(log) {}
     bool serwis = true, zPliku = true;
@@ -38,12 +38,6 @@ public:
     std::map<std::string, std::string> se{{"Sport", "link-s"}, {"Ekonomia", "link-e"}};
     std::function<void(const std::string&)> przyPytaniu;
 
-    std::string PobierzSerwis() override { return {}; }
-    std::string PobierzSerwisSE(const std::string&) override { return {}; }
-    std::string PobierzSerwisAgoraDodatkowy(const std::string&) override { return {}; }
-    std::string PobierzSerwisIAR() override { return {}; }
-    std::string PobierzSerwisZPR() override { return {}; }
-    std::string PobierzSerwisZPliku() override { return {}; }
     std::string CzyJestSerwisSE(const std::string& r) override {
         pytanie("CzyJestSerwisSE " + r);
         return se[r];

@@ -24,7 +24,7 @@
 #include "schedule/Harmonogram.h"
 #include "schedule/Matryca.h"
 #include "schedule/StanPobran.h"
-#include "sources/Zrodla.h"
+#include "ZrodlaBezPobran.h"
 #include "support/TempDir.h"
 
 namespace tolvak {
@@ -37,7 +37,7 @@ constexpr int64_t kGodzina = 3600;
 /// A provider that publishes the bulletin of hour H + 1 at a random moment of hour H (sometimes
 /// after minute 59, sometimes not until the next hour), whose checks and fetches fail at random,
 /// except in minute 59, when only the intervention is left to deliver.
-class ZrodlaTygodnia : public ZrodlaSerwisow {
+class ZrodlaTygodnia : public test::ZrodlaBezPobran {
 public:
     ZrodlaTygodnia(const Clock& clock, std::mt19937& los, int64_t poczatek, int64_t koniec)
         : clock_(clock), los_(los) {
@@ -63,12 +63,6 @@ public:
         return Najnowszy(r);
     }
 
-    std::string PobierzSerwis() override { return {}; }
-    std::string PobierzSerwisSE(const std::string&) override { return {}; }
-    std::string PobierzSerwisAgoraDodatkowy(const std::string&) override { return {}; }
-    std::string PobierzSerwisIAR() override { return {}; }
-    std::string PobierzSerwisZPR() override { return {}; }
-    std::string PobierzSerwisZPliku() override { return {}; }
     bool CzyJestAgoraDodatkowy(const std::string&) override { return false; }
     bool CzyJestSerwisZPliku() override { return false; }
     bool CzyJestSerwis() override {

@@ -2,11 +2,8 @@
 
 #include <QCoreApplication>
 #include <QTimer>
-#include <chrono>
 #include <clocale>
-#include <cstdio>
 #include <csignal>
-#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -15,6 +12,7 @@
 
 #include "app/Konfiguracja.h"
 #include "app/Log.h"
+#include "app/LustroLogu.h"
 #include "app/qt/QtEventPump.h"
 #include "app/qt/QtStatusDisplay.h"
 #include "app/qt/QtTimer.h"
@@ -33,25 +31,6 @@
 namespace tolvak {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-/// Mirrors every log line to `err` with the time since the previous one (--verbose).
-void lustroLogu(Log& log, std::ostream& err) {
-    auto poprzednia = std::chrono::steady_clock::now();
-    log.OnLine = [&err, poprzednia](std::string_view linia) mutable {
-        const auto teraz = std::chrono::steady_clock::now();
-        const auto ms =
-            std::chrono::duration_cast<std::chrono::milliseconds>(teraz - poprzednia).count();
-        poprzednia = teraz;
-        char czas[32];
-        std::snprintf(czas, sizeof czas, "[%6lld ms] ", static_cast<long long>(ms));
-        err << czas << linia << '\n';
-        err.flush();
-    };
-}
-
-}  // namespace
 
 int UruchomBezOkna(const CommandLine& cl, std::ostream& err) {
     const fs::path folder = ProgramFolder(cl.dir);
@@ -92,7 +71,7 @@ int UruchomBezOkna(const CommandLine& cl, std::ostream& err) {
 
     SystemClock clock;
     Log log(folder / NazwaPlikuLogu, clock, CurrentRegionalFormats());
-    if (cl.verbose) lustroLogu(log, err);
+    if (cl.verbose) LustrujLog(log, err);
     log.DodajDoLoga("Start programu");
 
     const fs::path ini = folder / NazwaPlikuKonfiguracji;
