@@ -265,6 +265,7 @@ TEST_F(HarmonogramTest, GeneralNewsFromTheFeedOrTheLocalFileHasItsOwnTest) {
 }
 
 TEST_F(HarmonogramTest, StopMinutesLeaveTheEndOfTheHourToTheIntervention) {
+    log.SetCzyLog(false);  // 240 cycles: the lines are enough, the file would only be slow
     for (const auto& [minuty, cykle] : std::vector<std::pair<int, int>>{{0, 60}, {-5, 60}, {10, 50}, {60, 0}}) {
         u.ZatrzymajSprawdzanie = minuty;
         int n = 0;
