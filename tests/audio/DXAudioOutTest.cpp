@@ -5,6 +5,7 @@
 #include "audio/WaveIn.h"
 #include "PcmTestUtil.h"
 #include "support/NullSoundCard.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -13,23 +13,29 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
-
-#include "support/TempDir.h"
 
 namespace tolvak::test {
 
 /// Points HOME at a folder whose .asoundrc makes ALSA's null device the default, once per
-/// process and before anything opens the sound system. The null device is not paced.
+/// process and before anything opens the sound system; the folder goes at the process's end.
+/// The null device is not paced.
 inline void UseNullSoundCard() {
-    static TempDir home;
-    static const bool done = [] {
-        std::ofstream(home / ".asoundrc") << "pcm.!default { type null }\n";
-        setenv("HOME", home.path().c_str(), 1);
-        setenv("JACK_NO_START_SERVER", "1", 1);
-        return true;
-    }();
-    (void)done;
+    struct Home {
+        std::filesystem::path path = std::filesystem::temp_directory_path() / ("tolvak-sound-" + std::to_string(getpid()));
+        Home() {
+            std::filesystem::create_directories(path);
+            std::ofstream(path / ".asoundrc") << "pcm.!default { type null }\n";
+            setenv("HOME", path.c_str(), 1);
+            setenv("JACK_NO_START_SERVER", "1", 1);
+        }
+        ~Home() {
+            std::error_code ec;
+            std::filesystem::remove_all(path, ec);
+        }
+    };
+    static Home home;
 }
 
 /// Records what the device plays while the ring runs, and sleeps in the device's thread so that
