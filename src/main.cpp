@@ -3,6 +3,7 @@
 
 #include "app/CommandLine.h"
 #include "app/qt/Headless.h"
+#include "production/Sprawdzenie.h"
 #include "production/Uruchomienie.h"
 
 int main(int argc, char** argv) {
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (cl.produce) return tolvak::UruchomProdukcje(cl, std::cerr);
+    if (cl.check) return tolvak::UruchomSprawdzenie(cl, std::cout, std::cerr);
     if (cl.headless) return tolvak::UruchomBezOkna(cl, std::cerr);
     std::puts("tolvak: okno programu i praca według harmonogramu nie są jeszcze dostępne; "
               "użyj --produce RODZAJ (zobacz --help).");

@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include <array>
+#include <utility>
 #include <string_view>
 
 #ifndef TOLVAK_VERSION
@@ -63,6 +64,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         std::optional<std::string>* target = nullptr;
         if (name == "--produce") target = &cl.produce;
         else if (name == "--input") target = &cl.input;
+        else if (name == "--check") target = &cl.check;
         else if (name == "--dir") target = &cl.dir;
         if (!target) {
             if (name.starts_with("--")) return fail("unrecognized option '" + std::string(name) + "'");
@@ -81,12 +83,14 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     }
 
     if (cl.help || cl.version) return cl;
-    if (cl.produce) {
+    for (const auto& [option, kind] : {std::pair{"--produce", &cl.produce}, std::pair{"--check", &cl.check}}) {
+        if (!*kind) continue;
         bool known = false;
-        for (auto k : kKinds) known = known || *cl.produce == k;
+        for (auto k : kKinds) known = known || **kind == k;
         if (!known)
-            return fail("invalid kind '" + *cl.produce + "' for --produce (News, Sport, Ekonomia, Pogoda)");
+            return fail("invalid kind '" + **kind + "' for " + option + " (News, Sport, Ekonomia, Pogoda)");
     }
+    if (cl.produce && cl.check) return fail("options '--produce' and '--check' exclude each other");
     if (cl.input && !cl.produce) return fail("option '--input' needs '--produce KIND'");
     return cl;
 }
@@ -104,6 +108,9 @@ std::string UsageText() {
            "                        KIND is News, Sport, Ekonomia or Pogoda\n"
            "      --input=FILE      with --produce: take the bulletin from FILE instead of\n"
            "                        fetching it from its source\n"
+           "      --check=KIND      ask KIND's source whether the bulletin of the coming\n"
+           "                        hour is out; print yes (and the identifier found) or no;\n"
+           "                        exit status 0 for yes, 1 for no\n"
            "      --dir=DIR         program folder holding tolvak.ini, tolvak.dat, log.txt\n"
            "                        and the work files (default: $TOLVAK_HOME, else the\n"
            "                        folder of the program)\n"

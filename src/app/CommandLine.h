@@ -7,6 +7,8 @@
 //   -v, --verbose         mirror log lines to standard error
 //       --produce KIND    produce one bulletin of KIND (News, Sport, Ekonomia, Pogoda) and end
 //       --input FILE      with --produce: take the bulletin from FILE instead of the source
+//       --check KIND      ask KIND's source whether the coming hour's bulletin is out; prints
+//                         "yes" (with the identifier found, if any) or "no"; exit 0 or 1
 //       --dir DIR         program folder (configuration, state file, log, work files)
 // Options with a value accept "--opt VALUE" and "--opt=VALUE". "--" ends the options.
 
@@ -19,6 +21,7 @@ struct CommandLine {
     bool help = false, version = false, headless = false, verbose = false;
     std::optional<std::string> produce;  // --produce KIND
     std::optional<std::string> input;    // --input FILE
+    std::optional<std::string> check;    // --check KIND
     std::optional<std::string> dir;      // --dir DIR
     std::string error;                   // non-empty: bad usage; print it, exit status 2
 };

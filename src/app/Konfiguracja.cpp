@@ -75,6 +75,10 @@ Ustawienia OdczytajKonfiguracje(const std::filesystem::path& ini) {
     u.PrzesuniecieCzasowe = InRangeOrZero(f.ReadInteger(U, "PrzesuniecieCzasowe", 0), -5, 5);
     // 12
     u.czyLog = f.ReadBool(U, "CzyTworzycLog", true);
+    // The service addresses, set by hand like the accounts.
+    u.AdresZet = Trimmed(f.ReadString(U, "AdresZet", ""));
+    u.AdresAgora = Trimmed(f.ReadString(U, "AdresAgora", ""));
+    u.AdresAgoraPliki = Trimmed(f.ReadString(U, "AdresAgoraPliki", ""));
     // 13
     u.kompresjaPlikuZrodlowego = InRangeOrZero(f.ReadInteger(sekcja::Kompresja, "PlikZrodlowy", 0), -60, 60);
     u.kompresjaPlikuWynikowego = InRangeOrZero(f.ReadInteger(sekcja::Kompresja, "PlikWynikowy", 0), -60, 60);

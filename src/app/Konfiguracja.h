@@ -30,6 +30,12 @@
 //   StartDzwiekuPogody                 int64     0
 //   PrzesuniecieCzasowe                int       0                 -5..5, else 0; written at close
 //   CzyTworzycLog                      bool      true              the log switch (czyLog)
+//   AdresZet                           string    ""                package service address B
+//                                                                  (https, no trailing "/")
+//   AdresAgora, AdresAgoraPliki        string    ""                Agora news service A and file
+//                                                                  service F (http, ending in "/")
+//                                      the three addresses are read only, never written; an
+//                                      empty one makes every request to its service fail
 // Section "Kompresja"
 //   PlikZrodlowy, PlikWynikowy         int       0                 dB, -60..60, else 0
 // Section "PogodaSponsorzy" (not read by OdczytajKonfiguracje: each weather production reads and
@@ -107,6 +113,9 @@ struct Ustawienia {
     int64_t StartPogody = 0;
     int PrzesuniecieCzasowe = 0;
     bool czyLog = true;
+    std::string AdresZet;
+    std::string AdresAgora;
+    std::string AdresAgoraPliki;
 
     // Section "Kompresja"
     int kompresjaPlikuZrodlowego = 0;

@@ -1,35 +1,23 @@
 #include "sources/Zrodla.h"
 
-#include <sys/stat.h>
-
-#include <ctime>
+#include <cerrno>
+#include <cstring>
 #include <exception>
 
 #include "app/Konfiguracja.h"
 #include "app/Log.h"
-#include "platform/Ini.h"
 #include "platform/Regional.h"
-#include "sources/Pliki.h"
-#include "schedule/StanPobran.h"
+#include "sources/GodzinaSerwisu.h"
+#include "sources/Tekst.h"
 
 namespace tolvak {
 
 namespace {
 
-std::string bezBialychZnakow(std::string_view s) {
-    const auto b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string_view::npos) return {};
-    const auto e = s.find_last_not_of(" \t\r\n");
-    return std::string(s.substr(b, e - b + 1));
-}
-
-/// The file's last-write time as a local date and time; false when it cannot be read.
-bool czasModyfikacji(const std::string& sciezka, LocalTime& wynik) {
-    struct stat st{};
-    if (::stat(sciezka.c_str(), &st) != 0) return false;
-    wynik = LocalTime::fromTimeT(st.st_mtim.tv_sec,
-                                 static_cast<int>(st.st_mtim.tv_nsec / 1000000));
-    return true;
+void KoniecPobierania(Okno& okno) {
+    okno.setAction("Pobieranie serwisu zakończone!");
+    okno.processMessages();
+    okno.setGaugePosition(0);
 }
 
 }  // namespace
@@ -42,54 +30,115 @@ std::string NazwaPlikuPobranego(std::string_view rozszerzenie) {
     return nazwa;
 }
 
-// The network sources come with their clients; until then they fetch nothing.
-std::string Zrodla::PobierzSerwis() { return {}; }
-std::string Zrodla::PobierzSerwisSE(const std::string&) { return {}; }
-std::string Zrodla::PobierzSerwisAgoraDodatkowy(const std::string&) { return {}; }
-std::string Zrodla::PobierzSerwisIAR() { return {}; }
-std::string Zrodla::PobierzSerwisZPR() { return {}; }
-std::string Zrodla::CzyJestSerwisSE(const std::string&) { return {}; }
-bool Zrodla::CzyJestSerwis() { return false; }
-bool Zrodla::CzyJestAgoraDodatkowy(const std::string&) { return false; }
-
-bool Zrodla::CzyJestSerwisZPliku() {
-    const std::string sciezka = bezBialychZnakow(k_.ustawienia.ZPlikuSciezka);
-    if (sciezka.empty()) return false;
-    struct stat st{};
-    if (::stat(sciezka.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    LocalTime zmiana;
-    if (!czasModyfikacji(sciezka, zmiana)) return false;
-    const IniFile stan(k_.folderProgramu / NazwaPlikuStanu);
-    const std::string zapisany = stan.ReadString(SekcjaPobrany, KluczOstKopiowaniePliku, "");
-    return zapisany < DateTimeText(zmiana, Fs());
+Zrodla::Zrodla(KontekstZrodel kontekst, LimityTransferu limity)
+    : k_(std::move(kontekst)),
+      limity_(limity),
+      IdHTTP1_(k_.okno, UstawieniaHTTP::Wspolny(), limity),
+      IdFTP1_(k_.okno, limity) {
+    IdHTTP1_.OnWorkEnd = [this] { IdHTTP1WorkEnd(); };
+    IdFTP1_.OnWorkEnd = [this] { IdFTP1WorkEnd(); };
 }
 
-std::string Zrodla::PobierzSerwisZPliku() {
-    const std::string sciezka = bezBialychZnakow(k_.ustawienia.ZPlikuSciezka);
-    if (sciezka.empty()) {
-        k_.log.DodajDoLoga("Nieudane pobranie serwisu z pliku lokalnego. Brak ścieżki.");
-        return {};
-    }
-    const std::string rozszerzenie = RozszerzenieZrodla(sciezka);
-    struct stat st{};
-    if (::stat(sciezka.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
-        k_.log.DodajDoLoga("Nieudane pobranie serwisu z pliku lokalnego. Plik " + sciezka +
-                           " nie istnieje.");
-        return {};
-    }
-    const std::string nazwa = NazwaPlikuPobranego(rozszerzenie);
-    try {
-        if (nazwa.empty()) throw std::runtime_error("niedozwolona nazwa pliku");
-        KopiujPlik(sciezka, (k_.folderRoboczy / nazwa).string(), k_.okno);
-        IniFile stan(k_.folderProgramu / NazwaPlikuStanu);
-        stan.WriteString(SekcjaPobrany, KluczOstKopiowaniePliku,
-                         DateTimeText(k_.clock.now(), Fs()));
-    } catch (const std::exception&) {
-        k_.log.DodajDoLoga("Nieudane pobranie serwisu z pliku lokalnego.");
-        return {};
-    }
-    k_.log.DodajDoLoga("Serwis z pliku lokalnego pobrany.");
+void Zrodla::IdHTTP1WorkEnd() { KoniecPobierania(k_.okno); }
+void Zrodla::IdFTP1WorkEnd() { KoniecPobierania(k_.okno); }
+
+KlientHTTP& Zrodla::IdHTTP1() {
+    IdHTTP1_.UstawKonto(k_.ustawienia.AuthLogin, k_.ustawienia.AuthPassword);
+    return IdHTTP1_;
+}
+
+KlientFTP& Zrodla::IdFTP1() {
+    const Ustawienia& u = k_.ustawienia;
+    IdFTP1_.UstawSerwer(u.ZPRHost, u.ZPRLogin, u.ZPRPassword, u.ZPRPassiveMode);
+    return IdFTP1_;
+}
+
+int Zrodla::GodzinaSerwisu(const LocalTime& teraz) const {
+    return ComingHour(teraz, PrzesuniecieSerwisu(k_.ustawienia.PrzesuniecieCzasowe));
+}
+
+std::string Zrodla::AdresZetu() const {
+    std::string a = Przytnij(k_.ustawienia.AdresZet);
+    while (!a.empty() && a.back() == '/') a.pop_back();
+    if (a.empty()) throw BladTransferu("Brak adresu serwisu (AdresZet)");
+    return a;
+}
+
+namespace {
+std::string ZUkosnikiem(std::string_view adres, const char* klucz) {
+    std::string a = Przytnij(adres);
+    if (a.empty()) throw BladTransferu(std::string("Brak adresu serwisu (") + klucz + ")");
+    if (a.back() != '/') a += '/';
+    return a;
+}
+}  // namespace
+
+std::string Zrodla::AdresAgory() const { return ZUkosnikiem(k_.ustawienia.AdresAgora, "AdresAgora"); }
+
+std::string Zrodla::AdresAgoryPliki() const {
+    return ZUkosnikiem(k_.ustawienia.AdresAgoraPliki, "AdresAgoraPliki");
+}
+
+std::string Zrodla::NazwaZSerwera(std::string_view operacja, std::string_view rozszerzenie) {
+    std::string nazwa = NazwaPlikuPobranego(rozszerzenie);
+    if (nazwa.empty())
+        k_.log.DodajDoLoga(std::string(operacja) + ": Odrzucono nazwę pliku od serwera: tvss" +
+                           std::string(rozszerzenie));
     return nazwa;
+}
+
+void Zrodla::ZalogujBlad(std::string_view operacja, const std::exception& e) {
+    k_.log.DodajDoLoga(std::string(operacja) + ": " + e.what());
+}
+
+void Zrodla::PobierzDoPliku(const std::string& nazwa,
+                            const std::function<void(std::FILE*)>& pobierz) {
+    const std::string sciezka = (k_.folderRoboczy / nazwa).string();
+    std::FILE* plik = std::fopen(sciezka.c_str(), "wbe");
+    if (plik == nullptr)
+        throw BladTransferu("Nie można utworzyć pliku " + nazwa + ": " + std::strerror(errno));
+    try {
+        pobierz(plik);
+    } catch (...) {
+        std::fclose(plik);
+        throw;
+    }
+    if (std::fclose(plik) != 0)
+        throw BladTransferu("Nie można zapisać pliku " + nazwa + ": " + std::strerror(errno));
+}
+
+bool Zrodla::CzyJestSerwis() {
+    Okno& okno = k_.okno;
+    const Ustawienia& u = k_.ustawienia;
+    okno.setAction("Sprawdzanie czy jest nowy serwis...");
+    okno.processMessages();
+    const LocalTime teraz = k_.clock.now();
+    const int godzina = GodzinaSerwisu(teraz);
+    const bool agora = CzyAgora(u.AgoraLogin, u.AgoraPassword);
+    k_.log.DodajDoLoga("CzyJestSerwis: Sprawdzanie czy jest nowy serwis:" +
+                       (agora ? ZeroPaddedHour(godzina) : BlankPaddedHour(godzina)) + "/" +
+                       ZeroPaddedHour(teraz.hour));
+    bool wynik = false;
+    try {
+        if (agora) {
+            k_.log.DodajDoLoga("CzyJestSerwis: Sprawdzamy Agorę");
+            wynik = CzyJestAgora(godzina);
+        } else if (u.czyZPR) {
+            k_.log.DodajDoLoga("CzyJestSerwis: Sprawdzamy ZPR");
+            wynik = CzyJestZPR(teraz, godzina);
+        } else if (u.CzyIAR) {
+            k_.log.DodajDoLoga("CzyJestSerwis: Sprawdzamy IAR");
+            wynik = CzyJestIAR(godzina);
+        } else {
+            wynik = CzyJestZet(teraz, godzina);
+        }
+    } catch (const std::exception&) {
+        wynik = false;  // each branch answers for itself; this only keeps the promise
+    }
+    k_.log.DodajDoLoga(wynik ? "CzyJestSerwis: Wynik pozytywny" : "CzyJestSerwis: Wynik negatywny");
+    okno.setAction("");
+    okno.processMessages();
+    return wynik;
 }
 
 }  // namespace tolvak

@@ -3,12 +3,19 @@
 // the name of the work file it wrote in the working directory ("tvss" + extension) or the empty
 // text on any failure, never an error.
 
+#include <pugixml.hpp>
+
+#include <cstdio>
+#include <exception>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "platform/Clock.h"
 #include "platform/Okno.h"
+#include "sources/KlientFTP.h"
+#include "sources/KlientHTTP.h"
 
 namespace tolvak {
 
@@ -57,11 +64,14 @@ public:
 /// server's header, a feed's address, a configured path — are names, not paths.
 std::string NazwaPlikuPobranego(std::string_view rozszerzenie);
 
-/// The sources of this build. The local file source is complete; the network sources give the
-/// empty result (no network client is built in yet).
+/// The sources of the station. `Zrodla` owns the shared HTTP client `IdHTTP1` and the FTP
+/// client `IdFTP1` for its whole life, and the XML document of the feed lookup. The clients
+/// take their accounts and the service addresses from the settings record at each request.
+/// All operations run on the user-interface thread; while a request waits on the network the
+/// window processes its messages.
 class Zrodla : public ZrodlaSerwisow {
 public:
-    explicit Zrodla(KontekstZrodel kontekst) : k_(std::move(kontekst)) {}
+    explicit Zrodla(KontekstZrodel kontekst, LimityTransferu limity = {});
 
     std::string PobierzSerwis() override;
     std::string PobierzSerwisSE(const std::string& FileNameLink) override;
@@ -76,10 +86,48 @@ public:
     /// copy moment in the state file.
     bool CzyJestSerwisZPliku() override;
 
+    /// End of a transfer of the HTTP client and of the FTP client: "Pobieranie serwisu
+    /// zakończone!", the window's messages, the gauge back to 0.
+    void IdHTTP1WorkEnd();
+    void IdFTP1WorkEnd();
+
     const KontekstZrodel& Kontekst() const { return k_; }
+    KlientHTTP& IdHTTP1();
+    KlientFTP& IdFTP1();
 
 private:
+    // The four branches of CzyJestSerwis, for the coming hour `godzina`.
+    bool CzyJestAgora(int godzina);
+    bool CzyJestZPR(const LocalTime& teraz, int godzina);
+    bool CzyJestIAR(int godzina);
+    bool CzyJestZet(const LocalTime& teraz, int godzina);
+    /// The Agora branch of PobierzSerwis.
+    std::string PobierzSerwisAgora();
+    /// An Agora fetch: HEAD `adresHead` for the disposition, work file "tvss" + its last
+    /// `znakiNazwy` characters, GET `adresGet` (or the file service's variant with bed) into it.
+    /// The empty text when no name came or the file is empty; throws on a failed download.
+    std::string PobierzAgore(std::string_view operacja, const std::string& adresHead,
+                             const std::string& adresGet, size_t znakiNazwy);
+    /// The coming hour of the sources at `teraz`.
+    int GodzinaSerwisu(const LocalTime& teraz) const;
+    /// Creates the work file `nazwa` anew in the working directory, lets `pobierz` write the
+    /// body into it and closes it, also after a failure. Throws on any failure.
+    void PobierzDoPliku(const std::string& nazwa, const std::function<void(std::FILE*)>& pobierz);
+    /// "tvss" + `rozszerzenie` as a work-file name; a name that would leave the working
+    /// directory is refused with a log line of `operacja` and gives the empty text.
+    std::string NazwaZSerwera(std::string_view operacja, std::string_view rozszerzenie);
+    /// The reason of a failed fetch, as a log line of `operacja`.
+    void ZalogujBlad(std::string_view operacja, const std::exception& e);
+    /// Service addresses; an empty one fails the request at once.
+    std::string AdresZetu() const;
+    std::string AdresAgory() const;
+    std::string AdresAgoryPliki() const;
+
     KontekstZrodel k_;
+    LimityTransferu limity_;
+    KlientHTTP IdHTTP1_;
+    KlientFTP IdFTP1_;
+    pugi::xml_document XMLDocument1_;
 };
 
 }  // namespace tolvak

@@ -1,0 +1,70 @@
+#include "production/Sprawdzenie.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/Konfiguracja.h"
+#include "app/Log.h"
+#include "app/StatusDisplay.h"
+#include "platform/Clock.h"
+#include "platform/Paths.h"
+#include "platform/Regional.h"
+#include "platform/UiQueue.h"
+#include "production/Rodzaje.h"
+#include "sources/Zrodla.h"
+
+namespace tolvak {
+
+WynikSprawdzenia SprawdzRodzaj(ZrodlaSerwisow& zrodla, const Ustawienia& u, const std::string& rodzaj) {
+    const bool agora = CzyAgora(u.AgoraLogin, u.AgoraPassword);
+    WynikSprawdzenia w;
+    if (rodzaj == kNews) {
+        const bool tylkoPlik = u.CzyZPliku && !u.CzyNews && !u.CzyIAR;
+        w.jest = tylkoPlik ? zrodla.CzyJestSerwisZPliku() : zrodla.CzyJestSerwis();
+    } else if ((rodzaj == kSport || rodzaj == kPogoda) && agora) {
+        w.jest = zrodla.CzyJestAgoraDodatkowy(rodzaj);
+    } else if (rodzaj == kSport || rodzaj == kEkonomia) {
+        w.identyfikator = zrodla.CzyJestSerwisSE(rodzaj);
+        w.jest = !w.identyfikator.empty();
+    }
+    return w;
+}
+
+int UruchomSprawdzenie(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+    const std::string rodzaj = cl.check.value_or("");
+    if (rodzaj != kNews && rodzaj != kSport && rodzaj != kEkonomia && rodzaj != kPogoda) {
+        err << "tolvak: nieznany rodzaj serwisu '" << rodzaj << "' (News, Sport, Ekonomia, Pogoda)\n";
+        return 2;
+    }
+    const std::filesystem::path folder = ProgramFolder(cl.dir);
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        err << "tolvak: folder programu " << folder.string() << " nie istnieje\n";
+        return 2;
+    }
+    const std::filesystem::path roboczy = std::filesystem::current_path(ec);
+    if (ec) {
+        err << "tolvak: nie można ustalić bieżącego folderu: " << ec.message() << "\n";
+        return 2;
+    }
+
+    UiQueue::instance().bindToCurrentThread();
+    struct Odwiaz {
+        ~Odwiaz() { UiQueue::instance().unbind(); }
+    } odwiaz;
+    SystemClock clock;
+    Log log(folder / NazwaPlikuLogu, clock, CurrentRegionalFormats());
+    if (cl.verbose) log.OnLine = [&err](std::string_view linia) { err << linia << '\n' << std::flush; };
+    const Ustawienia ustawienia = OdczytajKonfiguracje(folder / NazwaPlikuKonfiguracji);
+    log.SetCzyLog(ustawienia.czyLog);
+    StatusDisplay okno(clock);
+    Zrodla zrodla(KontekstZrodel{ustawienia, folder, roboczy, log, clock, okno});
+
+    const WynikSprawdzenia w = SprawdzRodzaj(zrodla, ustawienia, rodzaj);
+    out << (w.jest ? "yes" : "no");
+    if (!w.identyfikator.empty()) out << ' ' << w.identyfikator;
+    out << '\n' << std::flush;
+    return w.jest ? 0 : 1;
+}
+
+}  // namespace tolvak

@@ -1,0 +1,131 @@
+#include "sources/Transfer.h"
+
+#include <openssl/ssl.h>
+
+#include <algorithm>
+#include <mutex>
+
+namespace tolvak {
+
+namespace {
+
+using Zegar = std::chrono::steady_clock;
+
+void InicjujCurl() {
+    static std::once_flag raz;
+    std::call_once(raz, [] {
+        if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
+            throw BladTransferu("Nie udało się uruchomić biblioteki sieciowej");
+    });
+}
+
+// Old servers still in service: accept those that predate secure renegotiation, and the
+// short keys and SHA-1 signatures that OpenSSL's default security level refuses.
+CURLcode UstawKontekstTLS(CURL*, void* kontekst, void*) {
+    auto* ctx = static_cast<SSL_CTX*>(kontekst);
+    SSL_CTX_set_options(ctx, SSL_OP_LEGACY_SERVER_CONNECT);
+    SSL_CTX_set_security_level(ctx, 0);
+    return CURLE_OK;
+}
+
+template <typename T>
+void Ustaw(CURL* c, CURLoption opcja, T wartosc) {
+    if (curl_easy_setopt(c, opcja, wartosc) != CURLE_OK)
+        throw BladTransferu("Nieobsługiwane ustawienie klienta sieciowego");
+}
+
+}  // namespace
+
+UchwytCurl NowyUchwyt(const LimityTransferu& limity, char (&bladTekst)[CURL_ERROR_SIZE]) {
+    InicjujCurl();
+    UchwytCurl c(curl_easy_init());
+    if (!c) throw BladTransferu("Brak pamięci na klienta sieciowego");
+    bladTekst[0] = '\0';
+    CURL* e = c.get();
+    Ustaw(e, CURLOPT_ERRORBUFFER, bladTekst);
+    Ustaw(e, CURLOPT_NOSIGNAL, 1L);
+    Ustaw(e, CURLOPT_PROXY, "");
+    Ustaw(e, CURLOPT_FORBID_REUSE, 1L);
+    Ustaw(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limity.polaczenie.count()));
+    Ustaw(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limity.maksRozmiar));
+    Ustaw(e, CURLOPT_BUFFERSIZE, 256L * 1024);
+    Ustaw(e, CURLOPT_SSLVERSION,
+          static_cast<long>(CURL_SSLVERSION_TLSv1_0) | static_cast<long>(CURL_SSLVERSION_MAX_TLSv1_3));
+    Ustaw(e, CURLOPT_SSL_CIPHER_LIST, "DEFAULT:@SECLEVEL=0");
+    Ustaw(e, CURLOPT_SSL_CTX_FUNCTION, &UstawKontekstTLS);
+    Ustaw(e, CURLOPT_SSL_VERIFYPEER, 0L);
+    Ustaw(e, CURLOPT_SSL_VERIFYHOST, 0L);
+    return c;
+}
+
+std::string OpisBledu(CURLcode kod, const char* bladTekst) {
+    if (bladTekst != nullptr && bladTekst[0] != '\0') return bladTekst;
+    return curl_easy_strerror(kod);
+}
+
+Przesyl::Przesyl(Okno& okno, LimityTransferu limity) : okno_(okno), limity_(limity) {
+    InicjujCurl();
+    multi_ = curl_multi_init();
+    if (multi_ == nullptr) throw BladTransferu("Brak pamięci na klienta sieciowego");
+}
+
+Przesyl::~Przesyl() { curl_multi_cleanup(multi_); }
+
+void Przesyl::SprawdzWolny() const {
+    if (zajety_) throw BladTransferu("Klient sieciowy jest zajęty innym przesyłaniem");
+}
+
+void Przesyl::Ruch() { ostatniRuch_ = Zegar::now(); }
+
+bool Przesyl::Tresc(size_t n) {
+    tresc_ += static_cast<int64_t>(n);
+    if (tresc_ > limity_.maksRozmiar) zaDuzo_ = true;
+    return !zaDuzo_;
+}
+
+CURLcode Przesyl::Wykonaj(CURL* easy) {
+    SprawdzWolny();
+    zajety_ = true;
+    tresc_ = 0;
+    zaDuzo_ = false;
+    struct Zwolnij {
+        Przesyl& p;
+        CURL* e;
+        ~Zwolnij() {
+            curl_multi_remove_handle(p.multi_, e);
+            p.zajety_ = false;
+        }
+    };
+    if (curl_multi_add_handle(multi_, easy) != CURLM_OK)
+        throw BladTransferu("Nie udało się rozpocząć przesyłania");
+    Zwolnij zwolnij{*this, easy};
+
+    ostatniRuch_ = Zegar::now();
+    auto nastepnaPompa = ostatniRuch_ + limity_.odstepKomunikatow;
+    for (;;) {
+        int trwa = 0;
+        if (curl_multi_perform(multi_, &trwa) != CURLM_OK) return CURLE_RECV_ERROR;
+        if (trwa == 0) break;
+        auto teraz = Zegar::now();
+        if (teraz >= nastepnaPompa) {
+            // The window's handlers may run here; this client refuses them while it is busy.
+            okno_.processMessages();
+            teraz = Zegar::now();
+            nastepnaPompa = teraz + limity_.odstepKomunikatow;
+        }
+        const auto koniecCzekania = ostatniRuch_ + limity_.bezRuchu;
+        if (teraz >= koniecCzekania) return CURLE_OPERATION_TIMEDOUT;
+        const auto czekaj = std::min(nastepnaPompa, koniecCzekania) - teraz;
+        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(czekaj).count();
+        if (curl_multi_poll(multi_, nullptr, 0, static_cast<int>(std::max<int64_t>(ms, 1)),
+                            nullptr) != CURLM_OK)
+            return CURLE_RECV_ERROR;
+    }
+    int zostalo = 0;
+    while (CURLMsg* m = curl_multi_info_read(multi_, &zostalo)) {
+        if (m->msg == CURLMSG_DONE && m->easy_handle == easy) return m->data.result;
+    }
+    return CURLE_RECV_ERROR;
+}
+
+}  // namespace tolvak

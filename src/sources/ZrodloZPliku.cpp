@@ -1,0 +1,71 @@
+// The local file source: a bulletin file that another system refreshes at a configured path.
+
+#include <sys/stat.h>
+
+#include <exception>
+
+#include "app/Konfiguracja.h"
+#include "app/Log.h"
+#include "platform/Ini.h"
+#include "platform/Regional.h"
+#include "schedule/StanPobran.h"
+#include "sources/Pliki.h"
+#include "sources/Tekst.h"
+#include "sources/Zrodla.h"
+
+namespace tolvak {
+
+namespace {
+
+/// The file's last-write time as a local date and time; false when it cannot be read.
+bool czasModyfikacji(const std::string& sciezka, LocalTime& wynik) {
+    struct stat st{};
+    if (::stat(sciezka.c_str(), &st) != 0) return false;
+    wynik = LocalTime::fromTimeT(st.st_mtim.tv_sec,
+                                 static_cast<int>(st.st_mtim.tv_nsec / 1000000));
+    return true;
+}
+
+}  // namespace
+
+bool Zrodla::CzyJestSerwisZPliku() {
+    const std::string sciezka = Przytnij(k_.ustawienia.ZPlikuSciezka);
+    if (sciezka.empty()) return false;
+    struct stat st{};
+    if (::stat(sciezka.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    LocalTime zmiana;
+    if (!czasModyfikacji(sciezka, zmiana)) return false;
+    const IniFile stan(k_.folderProgramu / NazwaPlikuStanu);
+    const std::string zapisany = stan.ReadString(SekcjaPobrany, KluczOstKopiowaniePliku, "");
+    return zapisany < DateTimeText(zmiana, Fs());
+}
+
+std::string Zrodla::PobierzSerwisZPliku() {
+    const std::string sciezka = Przytnij(k_.ustawienia.ZPlikuSciezka);
+    if (sciezka.empty()) {
+        k_.log.DodajDoLoga("Nieudane pobranie serwisu z pliku lokalnego. Brak ścieżki.");
+        return {};
+    }
+    const std::string rozszerzenie = RozszerzenieZrodla(sciezka);
+    struct stat st{};
+    if (::stat(sciezka.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        k_.log.DodajDoLoga("Nieudane pobranie serwisu z pliku lokalnego. Plik " + sciezka +
+                           " nie istnieje.");
+        return {};
+    }
+    const std::string nazwa = NazwaPlikuPobranego(rozszerzenie);
+    try {
+        if (nazwa.empty()) throw std::runtime_error("niedozwolona nazwa pliku");
+        KopiujPlik(sciezka, (k_.folderRoboczy / nazwa).string(), k_.okno);
+        IniFile stan(k_.folderProgramu / NazwaPlikuStanu);
+        stan.WriteString(SekcjaPobrany, KluczOstKopiowaniePliku,
+                         DateTimeText(k_.clock.now(), Fs()));
+    } catch (const std::exception&) {
+        k_.log.DodajDoLoga("Nieudane pobranie serwisu z pliku lokalnego.");
+        return {};
+    }
+    k_.log.DodajDoLoga("Serwis z pliku lokalnego pobrany.");
+    return nazwa;
+}
+
+}  // namespace tolvak
