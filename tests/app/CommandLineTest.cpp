@@ -24,6 +24,7 @@ TEST(CommandLine, AcceptsBothValueFormsAndFlags) {
     EXPECT_TRUE(Parse({"-V"}).version);
     EXPECT_TRUE(Parse({}).error.empty());
     EXPECT_EQ(Parse({"--produce=Pogoda"}).produce, "Pogoda");
+    EXPECT_EQ(Parse({"--check", "Sport"}).check, "Sport");
 }
 
 TEST(CommandLine, BadUsageIsReportedWithAHint) {
@@ -35,6 +36,8 @@ TEST(CommandLine, BadUsageIsReportedWithAHint) {
              {"--dir="},
              {"--produce", "Wiadomosci"},
              {"--input", "a.mp3"},
+             {"--check", "pogoda"},
+             {"--check", "News", "--produce", "News"},
              {"--help=yes"},
              {"--", "--help"}}) {
         const auto cl = Parse(args);

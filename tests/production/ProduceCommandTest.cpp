@@ -74,7 +74,7 @@ TEST_F(ProduceCommand, InputFileIsProducedAndLeftAlone) {
 TEST_F(ProduceCommand, ExitStatusTellsWhetherTheBulletinWasDelivered) {
     EXPECT_EQ(Uruchom("--produce News --input serwis.mp3", "0"), 1);
     EXPECT_NE(czytaj(prog / "log.txt").find("Brak dostępu do Internetu."), std::string::npos);
-    EXPECT_EQ(Uruchom("--produce News"), 1);  // no source answers in this build
+    EXPECT_EQ(Uruchom("--produce News"), 1);  // no service address is configured
     EXPECT_EQ(Uruchom("--produce Pogoda"), 1);
     EXPECT_EQ(Uruchom("--produce News --input brak.mp3"), 1);
     EXPECT_NE(czytaj(prog / "log.txt").find("AkcjaSerwis: Nieudane pobranie serwisu."), std::string::npos);

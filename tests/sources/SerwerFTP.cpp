@@ -23,6 +23,7 @@ konta = DummyAuthorizer()
 konta.add_user(sys.argv[2], sys.argv[3], sys.argv[1], perm="elr")
 class Obsluga(FTPHandler):
     authorizer = konta
+    auth_failed_timeout = 0.05
 serwer = FTPServer(("127.0.0.1", 0), Obsluga)
 print(serwer.socket.getsockname()[1], flush=True)
 serwer.serve_forever()
@@ -31,6 +32,7 @@ serwer.serve_forever()
 }  // namespace
 
 SerwerFTP::SerwerFTP(const std::filesystem::path& folder, const std::string& login, const std::string& haslo) {
+    std::filesystem::create_directories(folder);
     int rura[2];
     if (::pipe(rura) != 0) throw std::runtime_error("ftp server: pipe");
     const std::string f = folder.string();

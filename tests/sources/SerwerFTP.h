@@ -1,6 +1,6 @@
 #pragma once
 // A real FTP server for the tests: pyftpdlib under Debian's /usr/bin/python3, on 127.0.0.1 on a
-// free port, serving a folder read-only to one account. Stopped (and waited for) on
+// free port, serving a folder (made when missing) read-only to one account. Stopped (and waited for) on
 // destruction; it also ends when the test process dies.
 
 #include <sys/types.h>

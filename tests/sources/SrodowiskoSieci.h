@@ -96,11 +96,24 @@ protected:
     Ustawienia u;
     LimityTransferu limity;
 
+    /// Turns a route's target, header values and body into what is served at this moment.
+    virtual std::string Podstaw(const std::string& s) const { return s; }
+    void WyczyscTrasy() {
+        std::lock_guard l(m_);
+        trasy_.clear();
+    }
+
 private:
     test::Odpowiedz Obsluz(const test::Zadanie& r) {
         std::lock_guard l(m_);
-        const auto i = trasy_.find(r.cel);
-        return i == trasy_.end() ? Status(404, "Not Found") : i->second;
+        for (const auto& [cel, o] : trasy_) {
+            if (Podstaw(cel) != r.cel) continue;
+            test::Odpowiedz w = o;
+            w.tresc = Podstaw(w.tresc);
+            for (auto& n : w.naglowki) n.second = Podstaw(n.second);
+            return w;
+        }
+        return Status(404, "Not Found");
     }
 
     std::mutex m_;
