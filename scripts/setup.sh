@@ -12,6 +12,7 @@ packages=(
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-pyftpdlib faketime
+  curl
   ffmpeg
   xvfb xauth
 )

@@ -163,8 +163,9 @@ void KlientHTTP::Wykonaj(const std::string& url, Odbiorca& o) {
     std::string bladOpis;
     if (o.bladZapisu) bladOpis = "Nie udało się zapisać pobieranego pliku";
     else if (przesyl_.ZaDuzo() || wynik == CURLE_FILESIZE_EXCEEDED) bladOpis = "Odpowiedź serwera jest za duża";
+    else if (wynik == CURLE_OK ? kod < 200 || kod > 299 : wynik == CURLE_HTTP_RETURNED_ERROR)
+        bladOpis = "Odpowiedź serwera: " + statusLine_;
     else if (wynik != CURLE_OK) bladOpis = OpisBledu(wynik, blad);
-    else if (kod < 200 || kod > 299) bladOpis = "Odpowiedź serwera: " + statusLine_;
 
     if (o.tekst != nullptr) o.charset = Charset(Naglowek("Content-Type"));
     if (!o.head && !statusLine_.empty() && OnWorkEnd) OnWorkEnd();

@@ -59,8 +59,22 @@ UchwytCurl NowyUchwyt(const LimityTransferu& limity, char (&bladTekst)[CURL_ERRO
 }
 
 std::string OpisBledu(CURLcode kod, const char* bladTekst) {
-    if (bladTekst != nullptr && bladTekst[0] != '\0') return bladTekst;
-    return curl_easy_strerror(kod);
+    switch (kod) {
+        case CURLE_COULDNT_RESOLVE_HOST: return "Nie znaleziono serwera";
+        case CURLE_COULDNT_CONNECT: return "Nie udało się połączyć z serwerem";
+        case CURLE_OPERATION_TIMEDOUT: return "Przekroczony czas oczekiwania na serwer";
+        case CURLE_SSL_CONNECT_ERROR: return "Nieudane połączenie TLS";
+        case CURLE_LOGIN_DENIED: return "Serwer odrzucił logowanie";
+        case CURLE_REMOTE_FILE_NOT_FOUND: return "Brak pliku na serwerze";
+        case CURLE_REMOTE_ACCESS_DENIED: return "Brak dostępu do folderu lub pliku na serwerze";
+        case CURLE_PARTIAL_FILE: return "Połączenie przerwane w trakcie przesyłania";
+        case CURLE_URL_MALFORMAT: return "Niepoprawny adres";
+        case CURLE_TOO_MANY_REDIRECTS: return "Za dużo przekierowań";
+        default: break;
+    }
+    const bool szczegoly = bladTekst != nullptr && bladTekst[0] != '\0';
+    return "Błąd sieci " + std::to_string(static_cast<int>(kod)) + ": " +
+           (szczegoly ? bladTekst : curl_easy_strerror(kod));
 }
 
 Przesyl::Przesyl(Okno& okno, LimityTransferu limity) : okno_(okno), limity_(limity) {

@@ -84,7 +84,8 @@ private:
     std::chrono::steady_clock::time_point ostatniRuch_;
 };
 
-/// The text of a failed transfer: curl's own detail when it gave one, else its code's text.
+/// The text of a failed transfer: a Polish text for the common failures, else the code and
+/// curl's own detail.
 std::string OpisBledu(CURLcode kod, const char* bladTekst);
 
 }  // namespace tolvak

@@ -59,8 +59,9 @@ std::string Zrodla::PobierzAgore(std::string_view operacja, const std::string& a
     try {
         http.Head(adresHead);
         dyspozycja = Przytnij(http.Naglowek("Content-disposition"));
-    } catch (const std::exception&) {
-        dyspozycja.clear();
+    } catch (const std::exception& e) {
+        ZalogujBlad(operacja, e);
+        return {};
     }
     if (dyspozycja.empty()) return {};
     const std::string nazwa = NazwaZSerwera(operacja, OstatnieZnaki(dyspozycja, znakiNazwy));
