@@ -8,12 +8,6 @@ namespace tolvak {
 
 namespace {
 
-template <typename T>
-void Ustaw(CURL* c, CURLoption opcja, T wartosc) {
-    if (curl_easy_setopt(c, opcja, wartosc) != CURLE_OK)
-        throw BladTransferu("Nieobsługiwane ustawienie klienta FTP");
-}
-
 bool ZnakNazwyHosta(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '.' || c == '-' || c == '_';
 }

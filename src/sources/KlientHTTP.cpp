@@ -45,12 +45,6 @@ std::string NaUtf8(std::string tekst, const std::string& charset) {
     return wynik;
 }
 
-template <typename T>
-void Ustaw(CURL* c, CURLoption opcja, T wartosc) {
-    if (curl_easy_setopt(c, opcja, wartosc) != CURLE_OK)
-        throw BladTransferu("Nieobsługiwane ustawienie klienta HTTP");
-}
-
 }  // namespace
 
 UstawieniaHTTP UstawieniaHTTP::Wspolny() { return {"text/html, */*", 0, true}; }

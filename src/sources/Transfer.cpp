@@ -28,12 +28,6 @@ CURLcode UstawKontekstTLS(CURL*, void* kontekst, void*) {
     return CURLE_OK;
 }
 
-template <typename T>
-void Ustaw(CURL* c, CURLoption opcja, T wartosc) {
-    if (curl_easy_setopt(c, opcja, wartosc) != CURLE_OK)
-        throw BladTransferu("Nieobsługiwane ustawienie klienta sieciowego");
-}
-
 }  // namespace
 
 UchwytCurl NowyUchwyt(const LimityTransferu& limity, char (&bladTekst)[CURL_ERROR_SIZE]) {

@@ -40,6 +40,13 @@ struct ZwolnijCurl {
 };
 using UchwytCurl = std::unique_ptr<CURL, ZwolnijCurl>;
 
+/// Sets one option of a handle; an option the library refuses is a BladTransferu.
+template <typename T>
+void Ustaw(CURL* uchwyt, CURLoption opcja, T wartosc) {
+    if (curl_easy_setopt(uchwyt, opcja, wartosc) != CURLE_OK)
+        throw BladTransferu("Nieobsługiwane ustawienie klienta sieciowego");
+}
+
 /// A fresh easy handle with the settings every client shares: no proxy, no signals, no
 /// connection kept after the request, the connect limit, the body limit, an error text buffer,
 /// and TLS 1.0 to 1.3 with a security level low enough for old servers, without verifying the

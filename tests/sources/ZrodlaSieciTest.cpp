@@ -79,7 +79,9 @@ TEST_F(Zet, NewsByLinkCarriesTheAccountAndTakesTheQuotedLink) {
     u.AuthPassword = "tajne";
     Trasa("/", Tresc("<p>Dziennik <a href='?dzwiek=IPN123'>"));
     Trasa("/?dzwiek=IPN123", Tresc("ID3 news"));
+    okno.setGaugePosition(40);
     EXPECT_EQ(z().PobierzSerwis(), "tvss.mp3");
+    EXPECT_EQ(okno.Gauge1Position(), 0);
     EXPECT_EQ(CzytajPlik(work / "tvss.mp3"), "ID3 news");
     // No "'" within 25 characters: the link is empty and the front page itself is the download.
     Trasa("/", Tresc("<a href='?dzwiek=IPN1234567890123456789'>"));

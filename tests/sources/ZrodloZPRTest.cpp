@@ -2,11 +2,7 @@
 // the coming hour's file, binary downloads in passive and active mode, and no state carried over
 // from a failed operation.
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
-#include <ctime>
-
+#include "CzasPliku.h"
 #include "SerwerFTP.h"
 #include "SrodowiskoSieci.h"
 
@@ -26,15 +22,7 @@ protected:
     /// A file on the server, last written at the local time `t`.
     void Plik(const std::string& sciezka, const std::string& tresc, LocalTime t) {
         ZapiszPlik(root / sciezka, tresc);
-        std::tm tm{};
-        tm.tm_year = t.year - 1900;
-        tm.tm_mon = t.month - 1;
-        tm.tm_mday = t.day;
-        tm.tm_hour = t.hour;
-        tm.tm_min = t.minute;
-        tm.tm_isdst = -1;
-        const timespec czas[2] = {{std::mktime(&tm), 0}, {std::mktime(&tm), 0}};
-        ASSERT_EQ(utimensat(AT_FDCWD, (root / sciezka).c_str(), czas, 0), 0);
+        ustawCzas(root / sciezka, t);
     }
     fs::path root = tmp / "ftp";
     test::SerwerFTP ftp{(tmp / "ftp"), "zpr", "haslo"};

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <fstream>
 
+#include "CzasPliku.h"
 #include "app/Konfiguracja.h"
 #include "app/Log.h"
 #include "app/StatusDisplay.h"
@@ -21,19 +22,6 @@ namespace tolvak {
 namespace {
 
 namespace fs = std::filesystem;
-
-void ustawCzas(const fs::path& p, const LocalTime& t) {
-    std::tm tm{};
-    tm.tm_year = t.year - 1900;
-    tm.tm_mon = t.month - 1;
-    tm.tm_mday = t.day;
-    tm.tm_hour = t.hour;
-    tm.tm_min = t.minute;
-    tm.tm_sec = t.second;
-    tm.tm_isdst = -1;
-    const timespec czasy[2] = {{std::mktime(&tm), 0}, {std::mktime(&tm), 0}};
-    ASSERT_EQ(utimensat(AT_FDCWD, p.c_str(), czasy, 0), 0);
-}
 
 class ZrodloZPliku : public ::testing::Test {
 protected:
