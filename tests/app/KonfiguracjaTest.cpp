@@ -64,6 +64,8 @@ TEST(Konfiguracja, ValuesAreTrimmedRangedAndDerivedAsDocumented) {
         "CzyNews=5\r\n"
         "CzySport=yes\r\n"
         "ZPRPassiveMode=0\r\n"
+        "AdresZet=\" https://zet.example \"\r\n"
+        "AdresAgora=http://agora.example/\r\n"
         "[Kompresja]\r\n"
         "PlikZrodlowy=60\r\n"
         "PlikWynikowy=-61\r\n");
@@ -82,6 +84,9 @@ TEST(Konfiguracja, ValuesAreTrimmedRangedAndDerivedAsDocumented) {
     EXPECT_TRUE(u.CzyNews);
     EXPECT_FALSE(u.CzySport);
     EXPECT_FALSE(u.ZPRPassiveMode);
+    EXPECT_EQ(u.AdresZet, "https://zet.example");  // the addresses are trimmed
+    EXPECT_EQ(u.AdresAgora, "http://agora.example/");
+    EXPECT_EQ(u.AdresAgoraPliki, "");
     EXPECT_EQ(u.kompresjaPlikuZrodlowego, 60);
     EXPECT_EQ(u.kompresjaPlikuWynikowego, 0);
     // The file keeps the folder without its separator.
