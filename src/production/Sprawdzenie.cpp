@@ -5,6 +5,7 @@
 
 #include "app/Konfiguracja.h"
 #include "app/Log.h"
+#include "app/LustroLogu.h"
 #include "app/StatusDisplay.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
@@ -54,7 +55,7 @@ int UruchomSprawdzenie(const CommandLine& cl, std::ostream& out, std::ostream& e
     } odwiaz;
     SystemClock clock;
     Log log(folder / NazwaPlikuLogu, clock, CurrentRegionalFormats());
-    if (cl.verbose) log.OnLine = [&err](std::string_view linia) { err << linia << '\n' << std::flush; };
+    if (cl.verbose) LustrujLog(log, err);
     const Ustawienia ustawienia = OdczytajKonfiguracje(folder / NazwaPlikuKonfiguracji);
     log.SetCzyLog(ustawienia.czyLog);
     StatusDisplay okno(clock);
