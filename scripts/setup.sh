@@ -15,6 +15,7 @@ packages=(
   curl
   ffmpeg
   xvfb xauth
+  locales
 )
 
 missing=()
@@ -30,5 +31,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+# The Polish locale, for the tests of the regional date and time (LC_TIME=pl_PL.UTF-8).
+if ! locale -a 2>/dev/null | grep -qix 'pl_PL.utf8'; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "setup: the pl_PL.UTF-8 locale is missing (run as root to generate it)" >&2
+    exit 1
+  fi
+  localedef -i pl_PL -f UTF-8 pl_PL.UTF-8
 fi
 echo "setup: all dependencies present"

@@ -3,10 +3,13 @@
 
 #include "app/CommandLine.h"
 #include "app/qt/Headless.h"
+#include "platform/Regional.h"
 #include "production/Sprawdzenie.h"
 #include "production/Uruchomienie.h"
 
 int main(int argc, char** argv) {
+    // The log's and the status texts' date and time follow the environment's LC_TIME.
+    tolvak::SetRegionalFormats(tolvak::RegionalneFormatyZSrodowiska());
     const tolvak::CommandLine cl = tolvak::ParseCommandLine(argc, argv);
     if (!cl.error.empty()) {
         std::fputs(cl.error.c_str(), stderr);

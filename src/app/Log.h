@@ -1,9 +1,10 @@
 #pragma once
 // The event log "log.txt" in the program folder: newest line first, at most 400 lines, CR LF,
 // each line "timestamp: message" with the regional short date and long time (only the date at
-// exactly midnight). A file that begins with a byte-order mark (UTF-8, UTF-16 LE/BE) is written
-// back in that encoding with its mark; without a mark the text is the platform's native 8-bit
-// text (UTF-8 here). Every rewrite is atomic.
+// exactly midnight). The file keeps its encoding (platform/Kodowanie.h): a byte-order mark
+// (UTF-8, UTF-16 LE/BE) names it; without one, bytes that are valid UTF-8 (and a new file) are
+// UTF-8, any other file is the Windows workstation's Windows-1250 and stays so. Every rewrite is
+// atomic.
 //
 // The log never breaks its caller: when the file cannot be read or written the entry is lost,
 // a note goes to standard error and DodajDoLoga returns normally. An existing file that cannot

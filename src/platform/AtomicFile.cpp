@@ -7,15 +7,15 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "platform/Bledy.h"
+
 namespace tolvak {
 
 namespace fs = std::filesystem;
 
 namespace {
 
-[[noreturn]] void Fail(int err, const std::string& what, const fs::path& file) {
-    throw std::system_error(err, std::generic_category(), what + " \"" + file.string() + "\"");
-}
+using enum OperacjaNaPliku;
 
 // Closes the descriptor and removes the temporary file unless the rename went through.
 class TempFile {
@@ -61,7 +61,7 @@ void WriteFileAtomically(const fs::path& target, std::string_view bytes) {
 
     std::string tmpl = (dir / ("." + file.filename().string() + ".tmp-XXXXXX")).string();
     const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) Fail(errno, "Cannot create a temporary file for", file);
+    if (fd < 0) ZglosBladPliku(Utworzenie, file.native(), errno);
     TempFile tmp(fd, tmpl);
 
     // Keep the permissions of the file being replaced; a new file gets the usual 0644.
@@ -75,14 +75,14 @@ void WriteFileAtomically(const fs::path& target, std::string_view bytes) {
         const ssize_t n = ::write(tmp.fd(), p, left);
         if (n < 0) {
             if (errno == EINTR) continue;
-            Fail(errno, "Cannot write", file);
+            ZglosBladPliku(Zapis, file.native(), errno);
         }
         p += n;
         left -= static_cast<std::size_t>(n);
     }
-    if (::fsync(tmp.fd()) != 0) Fail(errno, "Cannot flush", file);
-    if (tmp.Close() != 0) Fail(errno, "Cannot write", file);
-    if (::rename(tmp.name().c_str(), file.c_str()) != 0) Fail(errno, "Cannot replace", file);
+    if (::fsync(tmp.fd()) != 0) ZglosBladPliku(Zapis, file.native(), errno);
+    if (tmp.Close() != 0) ZglosBladPliku(Zapis, file.native(), errno);
+    if (::rename(tmp.name().c_str(), file.c_str()) != 0) ZglosBladPliku(Zastapienie, file.native(), errno);
     tmp.Keep();
 
     // Make the rename itself durable (best effort: not every file system allows it).
@@ -98,7 +98,7 @@ bool ReadWholeFile(const fs::path& file, std::string& bytes) {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR) return false;
-        Fail(errno, "Cannot open", file);
+        ZglosBladPliku(Otwarcie, file.native(), errno);
     }
     struct Closer {
         int fd;
@@ -109,7 +109,7 @@ bool ReadWholeFile(const fs::path& file, std::string& bytes) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR) continue;
-            Fail(errno, "Cannot read", file);
+            ZglosBladPliku(Odczyt, file.native(), errno);
         }
         if (n == 0) break;
         bytes.append(buf, static_cast<std::size_t>(n));

@@ -10,13 +10,14 @@
 namespace tolvak {
 
 /// Writes `bytes` as the whole new contents of `target`. Creates the file when it does not exist.
-/// On failure (no such folder, no rights, disk full) throws std::system_error naming the file;
+/// On failure (no such folder, no rights, disk full) throws std::system_error naming the file
+/// and the operation (platform/Bledy.h: "Nie można zapisać pliku X: brak miejsca na dysku");
 /// the old file then stays exactly as it was and no temporary file is left behind.
 /// A symbolic link is followed: the file it points to is replaced, the link stays.
 void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes);
 
 /// Reads a whole file. Returns false when the file does not exist (`bytes` emptied);
-/// throws std::system_error when it exists but cannot be read.
+/// throws std::system_error (platform/Bledy.h) when it exists but cannot be read.
 bool ReadWholeFile(const std::filesystem::path& file, std::string& bytes);
 
 }  // namespace tolvak

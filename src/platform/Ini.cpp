@@ -6,13 +6,14 @@
 #include <system_error>
 
 #include "platform/AtomicFile.h"
+#include "platform/Bledy.h"
+#include "platform/Kodowanie.h"
 
 namespace tolvak {
 
 namespace {
 
 constexpr std::string_view kBlanks = " \t\r\v\f";
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::size_t kMaxValue = 2047;
 
 std::string_view Trim(std::string_view s) {
@@ -32,17 +33,15 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 }
 
 struct Document {
-    bool bom = false;
-    std::vector<std::string> lines;  // without line ends
+    Kodowanie kodowanie = Kodowanie::Utf8;  // the file's own, kept on rewrite
+    std::vector<std::string> lines;         // UTF-8, without line ends
 };
 
 Document Parse(const std::string& bytes) {
     Document doc;
-    std::string_view rest(bytes);
-    if (rest.starts_with(kUtf8Bom)) {
-        doc.bom = true;
-        rest.remove_prefix(kUtf8Bom.size());
-    }
+    TekstPliku tekst = OdczytajTekst(bytes);
+    doc.kodowanie = tekst.kodowanie;
+    std::string_view rest(tekst.tekst);
     while (!rest.empty()) {
         const auto nl = rest.find('\n');
         std::string_view line = rest.substr(0, nl);
@@ -56,12 +55,15 @@ Document Parse(const std::string& bytes) {
 
 std::string Serialize(const Document& doc) {
     std::string out;
-    if (doc.bom) out += kUtf8Bom;
     for (const auto& l : doc.lines) {
         out += l;
         out += "\r\n";
     }
-    return out;
+    // A setting must never lose a letter: text that Windows-1250 cannot hold (a path with
+    // Cyrillic letters) turns the file into UTF-8.
+    Kodowanie kodowanie = doc.kodowanie;
+    if (kodowanie == Kodowanie::Windows1250 && !MiesciSieWWindows1250(out)) kodowanie = Kodowanie::Utf8;
+    return ZapiszTekst(out, kodowanie);
 }
 
 // Reads the file; a missing or unreadable file is an empty document.
@@ -137,13 +139,16 @@ std::string CleanValue(std::string_view raw) {
     return std::string(v);
 }
 
-void CheckName(std::string_view what, std::string_view name, bool isKey) {
+void CheckName(const std::filesystem::path& file, std::string_view what, std::string_view name,
+               bool isKey) {
     const std::string_view t = Trim(name);
     bool bad = t.empty() || name.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
     if (isKey) bad = bad || name.find('=') != std::string_view::npos || t.front() == '[' ||
                      t.front() == ';' || t.front() == '#';
     else bad = bad || name.find(']') != std::string_view::npos;
-    if (bad) throw std::invalid_argument("Invalid INI " + std::string(what) + " name \"" + std::string(name) + "\"");
+    if (bad)
+        throw std::invalid_argument(OpisOperacji(OperacjaNaPliku::Zapis, file.native()) + ": nieprawidłowa nazwa " +
+                                    std::string(what) + " \"" + std::string(name) + "\"");
 }
 
 }  // namespace
@@ -206,10 +211,11 @@ bool IniFile::ReadBool(std::string_view section, std::string_view key, bool defa
 }
 
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-    CheckName("section", section, false);
-    CheckName("key", key, true);
+    CheckName(file_, "sekcji", section, false);
+    CheckName(file_, "klucza", key, true);
     if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
-        throw std::invalid_argument("INI value for \"" + std::string(key) + "\" contains a line break");
+        throw std::invalid_argument(OpisOperacji(OperacjaNaPliku::Zapis, file_.native()) + ": wartość klucza \"" +
+                                    std::string(key) + "\" zawiera koniec wiersza lub znak NUL");
 
     // A file that exists but cannot be read must not be replaced by a one-key file.
     std::string bytes;

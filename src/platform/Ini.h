@@ -10,8 +10,11 @@
 //  - a write replaces the value of an existing key in place, or adds the key at the end of its
 //    section (creating the section or the file when needed); every other line — comments,
 //    unknown keys, blank lines — stays exactly as it was;
-//  - files are read with LF or CRLF line ends (and a UTF-8 byte-order mark, which is kept) and
-//    written with CRLF;
+//  - files are read with LF or CRLF line ends and written with CRLF;
+//  - the text is UTF-8 in memory; a file keeps its encoding (platform/Kodowanie.h): a
+//    byte-order mark (UTF-8, UTF-16), else UTF-8 when its bytes are valid UTF-8, else
+//    Windows-1250 (a file from the Windows workstation), whose paths so reach the file system
+//    as UTF-8; a value that Windows-1250 cannot hold turns such a file into UTF-8;
 //  - every write replaces the file atomically (see AtomicFile.h).
 // Each call opens the file, acts on one key and closes it; nothing is cached between calls.
 // Reading a missing or unreadable file gives the defaults. A write to a file that exists but
@@ -37,7 +40,7 @@ public:
 
     /// Throws std::invalid_argument for a section, key or value that would break the file's
     /// structure (line breaks, NUL; '=' or a leading '['/';'/'#' in a key; ']' in a section),
-    /// std::system_error when the file cannot be read or replaced.
+    /// std::system_error when the file cannot be read or replaced (platform/Bledy.h texts).
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, int value);
     void WriteBool(std::string_view section, std::string_view key, bool value);

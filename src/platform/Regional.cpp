@@ -1,5 +1,10 @@
 #include "platform/Regional.h"
 
+#include <langinfo.h>
+#include <locale.h>
+
+#include <cctype>
+#include <cstdlib>
 #include <mutex>
 
 namespace tolvak {
@@ -30,6 +35,11 @@ std::string FormatDateTime(std::string_view pattern, const LocalTime& t, char da
     std::size_t i = 0;
     while (i < pattern.size()) {
         const char c = pattern[i];
+        if (pattern.substr(i).starts_with("AP")) {
+            out += t.hour < 12 ? "AM" : "PM";
+            i += 2;
+            continue;
+        }
         if (c == '\'' || c == '"') {
             const auto end = pattern.find(c, i + 1);
             const auto stop = end == std::string_view::npos ? pattern.size() : end;
@@ -84,9 +94,102 @@ void SetRegionalFormats(const RegionalFormats& formats) {
     g_formats = formats;
 }
 
+std::string RegionalnaDataICzas(const LocalTime& t) { return DateTimeText(t, CurrentRegionalFormats()); }
+
+std::string RegionalnyCzas(const LocalTime& t) {
+    const RegionalFormats f = CurrentRegionalFormats();
+    return FormatDateTime(f.longTime, t, f.dateSeparator);
+}
+
+std::string WzorzecZStrftime(std::string_view format) {
+    std::string out;
+    std::string literal;
+    // Literal text is quoted when the patterns would read it (letters, '/').
+    auto dodajLiteral = [&] {
+        if (literal.empty()) return;
+        bool cytuj = false;
+        for (char ch : literal) cytuj = cytuj || std::isalpha(static_cast<unsigned char>(ch)) || ch == '/';
+        out += cytuj ? "'" + literal + "'" : literal;
+        literal.clear();
+    };
+    auto pole = [&](const char* wzorzec) {
+        dodajLiteral();
+        out += wzorzec;
+    };
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        const char c = format[i];
+        if (c == '\'' || c == '"') continue;  // a quote cannot be quoted in the patterns
+        if (c != '%' || i + 1 == format.size()) {
+            literal += c;
+            continue;
+        }
+        ++i;
+        bool bezZera = false;  // "%-d": no padding
+        while (i < format.size() && std::string_view("-_0^#").find(format[i]) != std::string_view::npos)
+            bezZera = bezZera || format[i++] == '-';
+        while (i < format.size() && (std::isdigit(static_cast<unsigned char>(format[i])) ||
+                                     format[i] == 'E' || format[i] == 'O'))
+            ++i;
+        if (i == format.size()) break;
+        switch (format[i]) {
+        case 'd': pole(bezZera ? "d" : "dd"); break;
+        case 'e': pole("d"); break;
+        case 'm': pole(bezZera ? "M" : "MM"); break;
+        case 'y': pole("yy"); break;
+        case 'Y': pole("yyyy"); break;
+        case 'H': pole(bezZera ? "H" : "HH"); break;
+        case 'k': pole("H"); break;
+        case 'I': pole(bezZera ? "h" : "hh"); break;
+        case 'l': pole("h"); break;
+        case 'M': pole(bezZera ? "m" : "mm"); break;
+        case 'S': pole(bezZera ? "s" : "ss"); break;
+        case 'p':
+        case 'P': pole("AP"); break;
+        case 'D': pole("MM'/'dd'/'yy"); break;
+        case 'F': pole("yyyy-MM-dd"); break;
+        case 'T': pole("HH:mm:ss"); break;
+        case 'R': pole("HH:mm"); break;
+        case 'r': pole("hh:mm:ss AP"); break;
+        case '%': literal += '%'; break;
+        case 'n':
+        case 't': literal += ' '; break;
+        default: break;
+        }
+    }
+    dodajLiteral();
+    return out;
+}
+
+RegionalFormats RegionalneFormatyLocale(const std::string& nazwa) {
+    RegionalFormats f;
+    if (nazwa.empty() || nazwa == "C" || nazwa == "POSIX" || nazwa.starts_with("C.")) return f;
+    const locale_t loc = ::newlocale(LC_TIME_MASK, nazwa.c_str(), static_cast<locale_t>(nullptr));
+    if (loc == static_cast<locale_t>(nullptr)) return f;
+    const std::string data = ::nl_langinfo_l(D_FMT, loc);
+    const std::string czas = ::nl_langinfo_l(T_FMT, loc);
+    ::freelocale(loc);
+    const std::string wzorzecDaty = WzorzecZStrftime(data);
+    const std::string wzorzecCzasu = WzorzecZStrftime(czas);
+    if (wzorzecDaty.empty() || wzorzecCzasu.empty()) return f;
+    f.shortDate = wzorzecDaty;
+    f.longTime = wzorzecCzasu;
+    // The separator: the punctuation that follows the date's first conversion ("%d.%m.%Y").
+    if (data.size() > 2 && data[0] == '%' && data[2] != '%' &&
+        std::ispunct(static_cast<unsigned char>(data[2])))
+        f.dateSeparator = data[2];
+    return f;
+}
+
+RegionalFormats RegionalneFormatyZSrodowiska() {
+    for (const char* zmienna : {"LC_ALL", "LC_TIME", "LANG"})
+        if (const char* v = std::getenv(zmienna); v && *v) return RegionalneFormatyLocale(v);
+    return {};
+}
+
 RegionalFormats Fs(RegionalFormats regional) {
     regional.shortDate = "yyyy-MM-dd";
     regional.dateSeparator = '-';
+    regional.longTime = "HH:mm:ss";
     return regional;
 }
 

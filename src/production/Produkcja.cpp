@@ -85,12 +85,34 @@ void Produkcja::PrzebiegZapisu(TAuInput& wejscie) {
     fs::rename(tvtemp2, tvtemp);
 }
 
+namespace {
+
+bool tenSamPlik(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return fs::equivalent(a, b, ec) && !ec;
+}
+
+}  // namespace
+
 std::string Produkcja::PobierzZPlikuWejsciowego() {
     const std::string& plik = *plikWejsciowy_;
     const std::string nazwa = NazwaPlikuPobranego(RozszerzenieZrodla(plik));
     if (nazwa.empty()) return {};
+    // The run overwrites and deletes its work files; the operator's file must survive it.
+    for (const char* roboczy : {kTvVoice, kTvTemp, kTvTemp2, kTvEnd, kTvSerwis}) {
+        if (tenSamPlik(plik, PlikRoboczy(roboczy))) {
+            k_.log.DodajDoLoga("AkcjaSerwis: Plik " + plik +
+                               " jest plikiem roboczym programu; podaj jego kopię pod inną nazwą.");
+            return {};
+        }
+    }
+    const std::string cel = (k_.folderRoboczy / nazwa).string();
+    if (tenSamPlik(plik, cel)) {
+        zachowajPobrany_ = true;
+        return nazwa;
+    }
     try {
-        KopiujPlik(plik, (k_.folderRoboczy / nazwa).string(), k_.okno);
+        KopiujPlik(plik, cel, k_.okno);
     } catch (const std::exception& e) {
         k_.log.DodajDoLoga(std::string("AkcjaSerwis: ") + e.what());
         return {};
@@ -120,6 +142,8 @@ std::string Produkcja::Pobierz(const std::string& rodzaj, const std::string& Fil
 bool Produkcja::AkcjaSerwis(const std::string& rodzaj, const std::string& FileNameLink) {
     // The run makes the bulletin of the hour coming when it starts, however long it takes.
     poczatek_ = k_.clock.now();
+    zachowajPobrany_ = false;
+    sciezkaDostarczenia_.clear();
     // 1. Connection.
     if (!TestPolaczenia()) {
         k_.log.DodajDoLoga("Brak dostępu do Internetu.");
@@ -260,7 +284,8 @@ bool Produkcja::Montaz(const std::string& rodzaj, const std::string& pobrany) {
     bool dostarczono = false;
     Dostarcz(rodzaj, d.Prefiks, doDostarczenia, dostarczono);
     // 15. Cleanup.
-    for (const std::string& plik : {pobranaSciezka, tvvoice, tvend, tvtemp, tvtemp2, doDostarczenia})
+    if (!zachowajPobrany_) UsunJesliJest(pobranaSciezka);
+    for (const std::string& plik : {tvvoice, tvend, tvtemp, tvtemp2, doDostarczenia})
         UsunJesliJest(plik);
     log.DodajDoLoga("AkcjaSerwis: Skasowano pliki tymczasowe.");
     return dostarczono;
@@ -274,12 +299,10 @@ void Produkcja::Dostarcz(const std::string& rodzaj, const std::string& prefiks,
     const std::string cel = SciezkaDocelowa(u.FolderZapisu, nazwa);
     try {
         KopiujPlik(doDostarczenia, cel, k_.okno);
+        sciezkaDostarczenia_ = cel;
         const LocalTime teraz = k_.clock.now();
-        const RegionalFormats regionalne = CurrentRegionalFormats();
-        k_.okno.setLastDelivered(nazwa + "\r" + DataTekst(teraz) + "\r" +
-                                 FormatDateTime(regionalne.longTime, teraz,
-                                                regionalne.dateSeparator));
-        k_.okno.setStatusBar("Ostatnie pobranie: " + DateTimeText(teraz, regionalne));
+        k_.okno.setLastDelivered(nazwa + "\r" + DataTekst(teraz) + "\r" + RegionalnyCzas(teraz));
+        k_.okno.setStatusBar("Ostatnie pobranie: " + RegionalnaDataICzas(teraz));
         k_.log.DodajDoLoga("AkcjaSerwis: Skopiowano serwis do lokalizacji docelowej.");
         ZapiszPobranyInfo(k_.folderProgramu / NazwaPlikuStanu, rodzaj, poczatek_);
         dostarczono = true;

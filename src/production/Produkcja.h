@@ -50,10 +50,15 @@ public:
     bool AkcjaSerwis(const std::string& rodzaj, const std::string& FileNameLink = {});
 
     /// With a file set, the run skips the fetch and takes a copy of this file as the fetched
-    /// bulletin (the file itself is never changed or deleted). std::nullopt returns to the
-    /// sources.
+    /// bulletin (the file itself is never changed or deleted). A file that already is the
+    /// fetched work file ("tvss" + its extension in the working folder) is used in place and
+    /// kept; one of the program folder's work files, which the run overwrites, is refused.
+    /// std::nullopt returns to the sources.
     void SetPlikWejsciowy(std::optional<std::string> plik) { plikWejsciowy_ = std::move(plik); }
     const std::optional<std::string>& PlikWejsciowy() const { return plikWejsciowy_; }
+
+    /// The path the last run copied the finished bulletin to; empty when it copied nothing.
+    const std::string& SciezkaDostarczenia() const { return sciezkaDostarczenia_; }
 
     /// Full path of a work file in the program folder.
     std::string PlikRoboczy(const char* nazwa) const;
@@ -85,6 +90,8 @@ private:
 
     KontekstProdukcji k_;
     std::optional<std::string> plikWejsciowy_;
+    bool zachowajPobrany_ = false;  // the fetched file is the operator's own: never deleted
+    std::string sciezkaDostarczenia_;
     std::atomic<bool> zakonczone_{false};
     LocalTime poczatek_;  // the start of the run under way: names and records its hour
 

@@ -4,9 +4,11 @@
 #include <system_error>
 
 #include "app/Konfiguracja.h"
+#include "app/KontrolaKonfiguracji.h"
 #include "app/Log.h"
 #include "app/LustroLogu.h"
 #include "app/StatusDisplay.h"
+#include "platform/Bledy.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/Regional.h"
@@ -45,7 +47,7 @@ int UruchomSprawdzenie(const CommandLine& cl, std::ostream& out, std::ostream& e
     }
     const std::filesystem::path roboczy = std::filesystem::current_path(ec);
     if (ec) {
-        err << "tolvak: nie można ustalić bieżącego folderu: " << ec.message() << "\n";
+        err << "tolvak: nie można ustalić bieżącego folderu: " << OpisBledu(ec.value()) << "\n";
         return 2;
     }
 
@@ -56,7 +58,13 @@ int UruchomSprawdzenie(const CommandLine& cl, std::ostream& out, std::ostream& e
     SystemClock clock;
     Log log(folder / NazwaPlikuLogu, clock, CurrentRegionalFormats());
     if (cl.verbose) LustrujLog(log, err);
-    const Ustawienia ustawienia = OdczytajKonfiguracje(folder / NazwaPlikuKonfiguracji);
+    const std::filesystem::path ini = folder / NazwaPlikuKonfiguracji;
+    if (const std::string odmowa = SprawdzPlikKonfiguracji(ini); !odmowa.empty()) {
+        log.DodajDoLoga(odmowa);
+        if (!cl.verbose) err << "tolvak: " << odmowa << "\n";
+        return 1;
+    }
+    const Ustawienia ustawienia = OdczytajKonfiguracje(ini);
     log.SetCzyLog(ustawienia.czyLog);
     StatusDisplay okno(clock);
     Zrodla zrodla(KontekstZrodel{ustawienia, folder, roboczy, log, clock, okno});

@@ -26,7 +26,9 @@ WynikSprawdzenia SprawdzRodzaj(ZrodlaSerwisow& zrodla, const Ustawienia& u, cons
 
 /// Runs the check of `cl.check` once, without a window, and prints "yes" (with the identifier,
 /// when one was found) or "no" on `out`. Returns the exit status: 0 when the bulletin is there,
-/// 1 when not, 2 for an unknown kind or a program folder that does not exist. With
+/// 1 when not, and also (printing nothing on `out`) without a usable "tolvak.ini" ("Brak pliku
+/// konfiguracji: " + path on `err` and in the log), 2 for an unknown kind or a program folder
+/// that does not exist. With
 /// `cl.verbose` every log line is also written to `err`.
 int UruchomSprawdzenie(const CommandLine& cl, std::ostream& out, std::ostream& err);
 

@@ -7,8 +7,10 @@
 #include <system_error>
 
 #include "app/Konfiguracja.h"
+#include "app/KontrolaKonfiguracji.h"
 #include "app/Log.h"
 #include "app/StatusDisplay.h"
+#include "platform/Bledy.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/Regional.h"
@@ -51,7 +53,7 @@ int UruchomProdukcje(const CommandLine& cl, std::ostream& err) {
     }
     const std::filesystem::path roboczy = std::filesystem::current_path(ec);
     if (ec) {
-        err << "tolvak: nie można ustalić bieżącego folderu: " << ec.message() << "\n";
+        err << "tolvak: nie można ustalić bieżącego folderu: " << OpisBledu(ec.value()) << "\n";
         return 2;
     }
 
@@ -71,8 +73,19 @@ int UruchomProdukcje(const CommandLine& cl, std::ostream& err) {
             err.flush();
         };
     }
-    Ustawienia ustawienia = OdczytajKonfiguracje(folder / NazwaPlikuKonfiguracji);
+    // An unattended run without its settings, or without an output folder, would deliver
+    // where nobody meant: refuse, on standard error (the verbose hook prints log lines) and in
+    // the log.
+    auto odmow = [&](const std::string& komunikat) {
+        log.DodajDoLoga(komunikat);
+        if (!cl.verbose) err << "tolvak: " << komunikat << "\n";
+        return 1;
+    };
+    const std::filesystem::path ini = folder / NazwaPlikuKonfiguracji;
+    if (const std::string odmowa = SprawdzPlikKonfiguracji(ini); !odmowa.empty()) return odmow(odmowa);
+    Ustawienia ustawienia = OdczytajKonfiguracje(ini);
     log.SetCzyLog(ustawienia.czyLog);
+    if (ustawienia.FolderZapisu.empty()) return odmow("Brak lokalizacji zapisu serwisu..");
 
     StatusDisplay okno(clock);
     Zrodla zrodla(KontekstZrodel{ustawienia, folder, roboczy, log, clock, okno});
@@ -87,7 +100,10 @@ int UruchomProdukcje(const CommandLine& cl, std::ostream& err) {
         // Sport and economy from the package service: its check supplies the link.
         link = zrodla.CzyJestSerwisSE(rodzaj);
     }
-    return produkcja.AkcjaSerwis(rodzaj, link) ? 0 : 1;
+    const bool dostarczono = produkcja.AkcjaSerwis(rodzaj, link);
+    if (cl.verbose && !produkcja.SciezkaDostarczenia().empty())
+        err << "tolvak: dostarczono do " << produkcja.SciezkaDostarczenia() << "\n";
+    return dostarczono ? 0 : 1;
 }
 
 }  // namespace tolvak

@@ -8,9 +8,12 @@
 namespace tolvak {
 
 /// Runs AkcjaSerwis once for `cl.produce`, without a window, without the presence test and
-/// without the lock. Returns the exit status: 0 when the bulletin was delivered into the output
-/// folder, 1 when not, 2 for a program folder that does not exist or an unknown kind. With
-/// `cl.verbose` every log line is also written to `err`, with the time its step took.
+/// without the lock. Refuses (status 1, the reason on `err` and in the log) without a usable
+/// "tolvak.ini" ("Brak pliku konfiguracji: " + path) or with an empty output folder setting
+/// ("Brak lokalizacji zapisu serwisu.."). Returns the exit status: 0 when the bulletin was
+/// delivered into the output folder, 1 when not, 2 for a program folder that does not exist or
+/// an unknown kind. With `cl.verbose` every log line is also written to `err`, with the time its
+/// step took, and at the end the path delivered to.
 int UruchomProdukcje(const CommandLine& cl, std::ostream& err);
 
 }  // namespace tolvak

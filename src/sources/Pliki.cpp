@@ -8,7 +8,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <stdexcept>
+
+#include "platform/Bledy.h"
 
 namespace tolvak {
 
@@ -19,9 +20,7 @@ std::string nazwaPliku(const std::string& sciezka) {
     return p == std::string::npos ? sciezka : sciezka.substr(p + 1);
 }
 
-std::runtime_error bladPliku(const char* co, const std::string& sciezka, int err) {
-    return std::runtime_error(std::string(co) + " " + sciezka + ": " + std::strerror(err));
-}
+using enum OperacjaNaPliku;
 
 /// A POSIX file descriptor closed on destruction.
 class Deskryptor {
@@ -104,17 +103,10 @@ bool IstniejePlik(const std::string& path) {
 
 int64_t GetFileSize(const std::string& FileName) {
     if (!IstniejePlik(FileName)) return 0;
-    std::FILE* f = std::fopen(FileName.c_str(), "rb");
-    if (f == nullptr)
-        throw std::runtime_error("Nie można otworzyć pliku " + FileName + ": " +
-                                 std::strerror(errno));
+    Deskryptor f(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC));
+    if (f.get() < 0) throw BladPliku(Otwarcie, FileName, errno);
     struct stat st{};
-    const int r = ::fstat(fileno(f), &st);
-    const int err = errno;
-    std::fclose(f);
-    if (r != 0)
-        throw std::runtime_error("Nie można odczytać pliku " + FileName + ": " +
-                                 std::strerror(err));
+    if (::fstat(f.get(), &st) != 0) throw BladPliku(Odczyt, FileName, errno);
     return static_cast<int64_t>(st.st_size);
 }
 
@@ -130,15 +122,15 @@ void KopiujPlik(const std::string& zrodlo, const std::string& cel, Okno& okno) {
     okno.setAction("Kopiowanie pliku " + nazwa + "...");
 
     Deskryptor src(::open(zrodlo.c_str(), O_RDONLY | O_CLOEXEC));
-    if (src.get() < 0) throw bladPliku("Nie można otworzyć pliku", zrodlo, errno);
+    if (src.get() < 0) throw BladPliku(Otwarcie, zrodlo, errno);
     struct stat st{};
-    if (::fstat(src.get(), &st) != 0) throw bladPliku("Nie można odczytać pliku", zrodlo, errno);
-    if (S_ISDIR(st.st_mode)) throw bladPliku("Nie można odczytać pliku", zrodlo, EISDIR);
+    if (::fstat(src.get(), &st) != 0) throw BladPliku(Odczyt, zrodlo, errno);
+    if (S_ISDIR(st.st_mode)) throw BladPliku(Odczyt, zrodlo, EISDIR);
     okno.setGaugeMax(static_cast<int64_t>(st.st_size) / 1000);
 
     const std::string tymczasowy = NazwaTymczasowa(cel);
     Deskryptor dst(::open(tymczasowy.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (dst.get() < 0) throw bladPliku("Nie można utworzyć pliku", cel, errno);
+    if (dst.get() < 0) throw BladPliku(Utworzenie, cel, errno);
     UsunJesliNieUdane sprzatanie(tymczasowy);
 
     // The file is read ahead in large pieces; the window sees blocks of 256 bytes, each after
@@ -154,7 +146,7 @@ void KopiujPlik(const std::string& zrodlo, const std::string& cel, Okno& okno) {
         okno.processMessages();
         if (wPos == wEnd) {
             const ssize_t r = czytajWszystko(src.get(), wejscie.data(), kBufor);
-            if (r < 0) throw bladPliku("Nie można odczytać pliku", zrodlo, errno);
+            if (r < 0) throw BladPliku(Odczyt, zrodlo, errno);
             wPos = 0;
             wEnd = static_cast<size_t>(r);
         }
@@ -164,20 +156,19 @@ void KopiujPlik(const std::string& zrodlo, const std::string& cel, Okno& okno) {
         wPos += n;
         if (wyjscie.size() >= kBufor) {
             if (!zapiszWszystko(dst.get(), wyjscie.data(), wyjscie.size()))
-                throw bladPliku("Nie można zapisać pliku", cel, errno);
+                throw BladPliku(Zapis, cel, errno);
             wyjscie.clear();
         }
         razem += static_cast<int64_t>(n);
         okno.setGaugePosition(razem / 1000);
     }
     if (!wyjscie.empty() && !zapiszWszystko(dst.get(), wyjscie.data(), wyjscie.size()))
-        throw bladPliku("Nie można zapisać pliku", cel, errno);
+        throw BladPliku(Zapis, cel, errno);
     if (::fsync(dst.get()) != 0 && errno != EINVAL && errno != EROFS)
-        throw bladPliku("Nie można zapisać pliku", cel, errno);
-    if (dst.release() != 0) throw bladPliku("Nie można zamknąć pliku", cel, errno);
+        throw BladPliku(Zapis, cel, errno);
+    if (dst.release() != 0) throw BladPliku(Zamkniecie, cel, errno);
     src.release();
-    if (::rename(tymczasowy.c_str(), cel.c_str()) != 0)
-        throw bladPliku("Nie można zapisać pliku", cel, errno);
+    if (::rename(tymczasowy.c_str(), cel.c_str()) != 0) throw BladPliku(Zastapienie, cel, errno);
     sprzatanie.done();
 
     okno.setAction("Kopiowanie pliku " + nazwa + " zostało zakończone.");

@@ -128,6 +128,19 @@ TEST_F(LogTest, AByteOrderMarkKeepsItsEncoding) {
     EXPECT_TRUE(b.ends_with(std::string("\x3C\xD8\xB5\xDF\r\x00\n\x00\xF3\x00\r\x00\n\x00", 14)));
 }
 
+TEST_F(LogTest, AWindows1250LogStaysWindows1250AndAUtf8LogStaysUtf8) {
+    // "Zamknięcie programu." and "Błąd" as the Windows workstation wrote them.
+    const std::string stare = "02.03.2015 13:00:00: Zamkni\xEA" "cie programu.\r\nB\xB3\xB9" "d\r\n";
+    Put(file, stare);
+    log.DodajDoLoga("AkcjaSerwis: Pominięto sponsora /srv/żółw.wav: brak takiego pliku");
+    EXPECT_EQ(Get(file), "2015-03-02 13:45:07: AkcjaSerwis: Pomini\xEAto sponsora /srv/\xBF\xF3\xB3w.wav: brak "
+                         "takiego pliku\r\n" + stare);
+
+    Put(file, "2015-03-02 13:00:00: Zamknięcie programu.\r\n");
+    log.DodajDoLoga("żółw");
+    EXPECT_EQ(Get(file), "2015-03-02 13:45:07: żółw\r\n2015-03-02 13:00:00: Zamknięcie programu.\r\n");
+}
+
 TEST_F(LogTest, AnUnwritableOrUnreadableLogNeverBreaksTheCaller) {
     tolvak::Log nowhere(dir / "no" / "such" / "log.txt", clock);
     EXPECT_NO_THROW(nowhere.DodajDoLoga("lost"));

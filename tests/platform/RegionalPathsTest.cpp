@@ -18,10 +18,33 @@ TEST(Regional, PatternsRenderFixedWidthFields) {
     EXPECT_EQ(tolvak::DateTimeText(LocalTime{2015, 3, 2, 0, 0, 0, 0}, pl), "02.03.2015");
     EXPECT_EQ(tolvak::DateTimeText(LocalTime{2015, 3, 2, 0, 0, 0, 1}, pl), "02.03.2015 00:00:00");
 
-    // fs keeps the regional time but always dates "yyyy-MM-dd".
-    const auto fs = tolvak::Fs(pl);
-    EXPECT_EQ(tolvak::DateTimeText(t, fs), "2015-03-02 09:05:07");
-    EXPECT_EQ(fs.longTime, "HH:mm:ss");
+    // fs is "yyyy-MM-dd HH:mm:ss" whatever the regional settings, 12-hour clocks included.
+    const auto fs = tolvak::Fs({"MM/dd/yyyy", "hh:mm:ss AP", '/'});
+    EXPECT_EQ(tolvak::DateTimeText(LocalTime{2015, 3, 2, 13, 5, 7}, fs), "2015-03-02 13:05:07");
+}
+
+TEST(Regional, FormatsOfTheTimeLocale) {
+    const LocalTime t{2026, 12, 9, 15, 47, 2};
+    const auto pl = tolvak::RegionalneFormatyLocale("pl_PL.UTF-8");
+    ASSERT_EQ(pl.shortDate, "dd.MM.yyyy") << "scripts/setup.sh generates the pl_PL.UTF-8 locale";
+    EXPECT_EQ(pl.dateSeparator, '.');
+    EXPECT_EQ(tolvak::DateTimeText(t, pl), "09.12.2026 15:47:02");
+    for (const char* c : {"C", "POSIX", "C.UTF-8", "", "xx_XX.UTF-8"}) {
+        const auto f = tolvak::RegionalneFormatyLocale(c);
+        EXPECT_EQ(tolvak::DateTimeText(t, f), "2026-12-09 15:47:02") << c;
+    }
+    // strftime formats of other locales.
+    EXPECT_EQ(tolvak::FormatDateTime(tolvak::WzorzecZStrftime("%m/%d/%Y %r"), t), "12/09/2026 03:47:02 PM");
+    EXPECT_EQ(tolvak::FormatDateTime(tolvak::WzorzecZStrftime("%Y年%m月%d日 %-H時"), t), "2026年12月09日 15時");
+
+    setenv("LC_ALL", "", 1);
+    setenv("LC_TIME", "pl_PL.UTF-8", 1);
+    setenv("LANG", "C", 1);
+    EXPECT_EQ(tolvak::RegionalneFormatyZSrodowiska().shortDate, "dd.MM.yyyy");
+    tolvak::SetRegionalFormats(tolvak::RegionalneFormatyZSrodowiska());
+    EXPECT_EQ(tolvak::RegionalnaDataICzas(t), "09.12.2026 15:47:02");
+    EXPECT_EQ(tolvak::RegionalnyCzas(t), "15:47:02");
+    tolvak::SetRegionalFormats({});
 }
 
 TEST(Regional, ComingHourAndStampAroundMidnight) {

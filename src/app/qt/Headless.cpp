@@ -11,12 +11,14 @@
 #include <system_error>
 
 #include "app/Konfiguracja.h"
+#include "app/KontrolaKonfiguracji.h"
 #include "app/Log.h"
 #include "app/LustroLogu.h"
 #include "app/qt/QtEventPump.h"
 #include "app/qt/QtStatusDisplay.h"
 #include "app/qt/QtTimer.h"
 #include "app/qt/SygnalyZakonczenia.h"
+#include "platform/Bledy.h"
 #include "platform/Clock.h"
 #include "platform/FolderLock.h"
 #include "platform/Internet.h"
@@ -57,7 +59,7 @@ int UruchomBezOkna(const CommandLine& cl, std::ostream& err) {
     }
     const fs::path roboczy = fs::current_path(ec);
     if (ec) {
-        err << "tolvak: nie można ustalić bieżącego folderu: " << ec.message() << "\n";
+        err << "tolvak: nie można ustalić bieżącego folderu: " << OpisBledu(ec.value()) << "\n";
         return 2;
     }
 
@@ -72,9 +74,15 @@ int UruchomBezOkna(const CommandLine& cl, std::ostream& err) {
     SystemClock clock;
     Log log(folder / NazwaPlikuLogu, clock, CurrentRegionalFormats());
     if (cl.verbose) LustrujLog(log, err);
+    // Unattended, the scheduler never runs on defaults.
+    const fs::path ini = folder / NazwaPlikuKonfiguracji;
+    if (const std::string odmowa = SprawdzPlikKonfiguracji(ini); !odmowa.empty()) {
+        log.DodajDoLoga(odmowa);
+        if (!cl.verbose) err << "tolvak: " << odmowa << "\n";
+        return 1;
+    }
     log.DodajDoLoga("Start programu");
 
-    const fs::path ini = folder / NazwaPlikuKonfiguracji;
     Ustawienia ustawienia = OdczytajKonfiguracje(ini);
     log.SetCzyLog(ustawienia.czyLog);
     Matryca matryca(ini);

@@ -13,7 +13,8 @@ namespace tolvak {
 /// countdown timers until SIGTERM or SIGINT. The first signal lets the work under way finish,
 /// writes the keys written at close and logs "Zamknięcie programu."; a second one ends the
 /// process at once. Returns the exit status: 0 after a clean end, 1 when another instance holds
-/// the folder or there is no connection, 2 for a program folder that does not exist.
+/// the folder, there is no connection or no usable "tolvak.ini" ("Brak pliku konfiguracji: " +
+/// path, also logged), 2 for a program folder that does not exist.
 int UruchomBezOkna(const CommandLine& cl, std::ostream& err);
 
 }  // namespace tolvak

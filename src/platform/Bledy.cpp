@@ -1,0 +1,61 @@
+#include "platform/Bledy.h"
+
+#include <cerrno>
+
+namespace tolvak {
+
+namespace {
+
+class Kategoria final : public std::error_category {
+public:
+    const char* name() const noexcept override { return "tolvak"; }
+    std::string message(int err) const override { return OpisBledu(err); }
+    std::error_condition default_error_condition(int err) const noexcept override {
+        return std::error_condition(err, std::generic_category());
+    }
+};
+
+}  // namespace
+
+std::string OpisBledu(int err) {
+    switch (err) {
+    case ENOENT: return "brak takiego pliku";
+    case ENOTDIR: return "brak takiego folderu";
+    case EACCES:
+    case EPERM: return "brak uprawnień";
+    case ENOSPC:
+    case EDQUOT: return "brak miejsca na dysku";
+    case EROFS: return "system plików tylko do odczytu";
+    case EISDIR: return "to jest folder";
+    default: return std::generic_category().message(err);
+    }
+}
+
+const std::error_category& KategoriaBledow() {
+    static const Kategoria kategoria;
+    return kategoria;
+}
+
+std::string OpisOperacji(OperacjaNaPliku operacja, std::string_view plik) {
+    const char* co = "";
+    switch (operacja) {
+    case OperacjaNaPliku::Otwarcie: co = "otworzyć"; break;
+    case OperacjaNaPliku::Utworzenie: co = "utworzyć"; break;
+    case OperacjaNaPliku::Odczyt: co = "odczytać"; break;
+    case OperacjaNaPliku::Zapis: co = "zapisać"; break;
+    case OperacjaNaPliku::Zamkniecie: co = "zamknąć"; break;
+    case OperacjaNaPliku::Zastapienie: co = "zastąpić"; break;
+    case OperacjaNaPliku::Usuniecie: co = "usunąć"; break;
+    }
+    return std::string("Nie można ") + co + " pliku " + std::string(plik);
+}
+
+std::system_error BladPliku(OperacjaNaPliku operacja, std::string_view plik, int err) {
+    return std::system_error(err, KategoriaBledow(), OpisOperacji(operacja, plik));
+}
+
+void ZglosBladPliku(OperacjaNaPliku operacja, std::string_view plik, int err) {
+    throw BladPliku(operacja, plik, err);
+}
+
+}  // namespace tolvak
