@@ -1,5 +1,6 @@
 #include "platform/Bledy.h"
 
+#include <array>
 #include <cerrno>
 
 namespace tolvak {
@@ -19,15 +20,22 @@ public:
 
 std::string OpisBledu(int err) {
     switch (err) {
-    case ENOENT: return "brak takiego pliku";
-    case ENOTDIR: return "brak takiego folderu";
-    case EACCES:
-    case EPERM: return "brak uprawnień";
-    case ENOSPC:
-    case EDQUOT: return "brak miejsca na dysku";
-    case EROFS: return "system plików tylko do odczytu";
-    case EISDIR: return "to jest folder";
-    default: return std::generic_category().message(err);
+        case ENOENT:
+            return "brak takiego pliku";
+        case ENOTDIR:
+            return "brak takiego folderu";
+        case EACCES:
+        case EPERM:
+            return "brak uprawnień";
+        case ENOSPC:
+        case EDQUOT:
+            return "brak miejsca na dysku";
+        case EROFS:
+            return "system plików tylko do odczytu";
+        case EISDIR:
+            return "to jest folder";
+        default:
+            return std::generic_category().message(err);
     }
 }
 
@@ -37,17 +45,11 @@ const std::error_category& KategoriaBledow() {
 }
 
 std::string OpisOperacji(OperacjaNaPliku operacja, std::string_view plik) {
-    const char* co = "";
-    switch (operacja) {
-    case OperacjaNaPliku::Otwarcie: co = "otworzyć"; break;
-    case OperacjaNaPliku::Utworzenie: co = "utworzyć"; break;
-    case OperacjaNaPliku::Odczyt: co = "odczytać"; break;
-    case OperacjaNaPliku::Zapis: co = "zapisać"; break;
-    case OperacjaNaPliku::Zamkniecie: co = "zamknąć"; break;
-    case OperacjaNaPliku::Zastapienie: co = "zastąpić"; break;
-    case OperacjaNaPliku::Usuniecie: co = "usunąć"; break;
-    }
-    return std::string("Nie można ") + co + " pliku " + std::string(plik);
+    // In the order of OperacjaNaPliku.
+    static constexpr std::array<std::string_view, 7> kCzynnosci{
+        "otworzyć", "utworzyć", "odczytać", "zapisać", "zamknąć", "zastąpić", "usunąć"};
+    return "Nie można " + std::string(kCzynnosci.at(static_cast<std::size_t>(operacja))) +
+           " pliku " + std::string(plik);
 }
 
 std::system_error BladPliku(OperacjaNaPliku operacja, std::string_view plik, int err) {

@@ -35,7 +35,8 @@ const std::error_category& KategoriaBledow();
 std::string OpisOperacji(OperacjaNaPliku operacja, std::string_view plik);
 
 /// The error to throw: a std::system_error (so a std::runtime_error too) whose what() is
-/// OpisOperacji(operacja, plik) + ": " + OpisBledu(err) and whose code() is {err, KategoriaBledow()}.
+/// OpisOperacji(operacja, plik) + ": " + OpisBledu(err) and whose code() is {err,
+/// KategoriaBledow()}.
 std::system_error BladPliku(OperacjaNaPliku operacja, std::string_view plik, int err);
 
 /// Throws BladPliku(operacja, plik, err). The file comes as a view (`path.native()` for a path),

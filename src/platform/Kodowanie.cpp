@@ -44,7 +44,24 @@ public:
             break;
         }
         wejscie = std::string_view(in, inLeft);
+        if (!ok) ::iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // ready for the next piece
         return ok;
+    }
+
+    /// The whole input, each invalid sequence replaced by `zamiennik` and `krok` bytes skipped.
+    std::string Zamien(std::string_view wejscie, std::string_view zamiennik, std::size_t krok) {
+        std::string wynik;
+        wynik.reserve(wejscie.size());
+        while (!Konwertuj(wejscie, wynik)) {
+            wynik += zamiennik;
+            wejscie.remove_prefix(std::min(krok, wejscie.size()));
+        }
+        return wynik;
+    }
+
+    bool Poprawny(std::string_view wejscie) {
+        std::string wyjscie;
+        return Konwertuj(wejscie, wyjscie);
     }
 
 private:
@@ -54,16 +71,20 @@ private:
 // A mixed file: each line (with its line end) that is valid UTF-8 stays, the others are
 // Windows-1250.
 std::string Windows1250PoLiniach(std::string_view bajty) {
+    Konwerter utf8("UTF-8", "UTF-16LE");
+    Konwerter cp1250("WINDOWS-1250", "UTF-8");
     std::string wynik;
     wynik.reserve(bajty.size() + bajty.size() / 8);
     while (!bajty.empty()) {
         const auto nl = bajty.find('\n');
         const std::size_t dlugosc = nl == std::string_view::npos ? bajty.size() : nl + 1;
         const std::string_view linia = bajty.substr(0, dlugosc);
-        if (JestUtf8(linia))
+        const bool ascii = std::all_of(linia.begin(), linia.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        if (ascii || utf8.Poprawny(linia))
             wynik += linia;
         else
-            wynik += KonwertujKodowanie(linia, "WINDOWS-1250", "UTF-8", kZamiennikUtf8);
+            wynik += cp1250.Zamien(linia, kZamiennikUtf8, 1);
         bajty.remove_prefix(dlugosc);
     }
     return wynik;
@@ -73,25 +94,15 @@ std::string Windows1250PoLiniach(std::string_view bajty) {
 
 std::string KonwertujKodowanie(std::string_view bajty, const char* z, const char* na,
                                std::string_view zamiennik, std::size_t krokBledu) {
-    Konwerter k(z, na);
-    std::string wynik;
-    wynik.reserve(bajty.size());
-    while (!k.Konwertuj(bajty, wynik)) {
-        wynik += zamiennik;
-        bajty.remove_prefix(std::min(krokBledu, bajty.size()));
-    }
-    return wynik;
+    return Konwerter(z, na).Zamien(bajty, zamiennik, krokBledu);
 }
 
 bool JestUtf8(std::string_view bajty) {
-    // Only the first byte above 0x7F needs iconv: ASCII is UTF-8 as it stands.
-    std::size_t i = 0;
-    while (i < bajty.size() && static_cast<unsigned char>(bajty[i]) < 0x80) ++i;
-    if (i == bajty.size()) return true;
-    bajty.remove_prefix(i);
-    Konwerter k("UTF-8", "UTF-16LE");
-    std::string wyjscie;
-    return k.Konwertuj(bajty, wyjscie);
+    // ASCII is UTF-8 as it stands: only the rest from the first byte above 0x7F needs iconv.
+    const auto i = std::find_if(bajty.begin(), bajty.end(),
+                                [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    if (i == bajty.end()) return true;
+    return Konwerter("UTF-8", "UTF-16LE").Poprawny(bajty.substr(i - bajty.begin()));
 }
 
 TekstPliku OdczytajTekst(std::string_view bajty) {
@@ -109,24 +120,24 @@ TekstPliku OdczytajTekst(std::string_view bajty) {
 
 std::string ZapiszTekst(std::string_view tekst, Kodowanie kodowanie) {
     switch (kodowanie) {
-    case Kodowanie::Utf8: break;
-    case Kodowanie::Utf8ZBom: return std::string(kBomUtf8) + std::string(tekst);
-    case Kodowanie::Utf16LE:
-        return std::string(kBomUtf16LE) +
-               KonwertujKodowanie(tekst, "UTF-8", "UTF-16LE", std::string_view("\xFD\xFF", 2));
-    case Kodowanie::Utf16BE:
-        return std::string(kBomUtf16BE) +
-               KonwertujKodowanie(tekst, "UTF-8", "UTF-16BE", std::string_view("\xFF\xFD", 2));
-    case Kodowanie::Windows1250:
-        return KonwertujKodowanie(tekst, "UTF-8", "WINDOWS-1250//TRANSLIT", "?");
+        case Kodowanie::Utf8:
+            break;
+        case Kodowanie::Utf8ZBom:
+            return std::string(kBomUtf8) + std::string(tekst);
+        case Kodowanie::Utf16LE:
+            return std::string(kBomUtf16LE) +
+                   KonwertujKodowanie(tekst, "UTF-8", "UTF-16LE", std::string_view("\xFD\xFF", 2));
+        case Kodowanie::Utf16BE:
+            return std::string(kBomUtf16BE) +
+                   KonwertujKodowanie(tekst, "UTF-8", "UTF-16BE", std::string_view("\xFF\xFD", 2));
+        case Kodowanie::Windows1250:
+            return KonwertujKodowanie(tekst, "UTF-8", "WINDOWS-1250//TRANSLIT", "?");
     }
     return std::string(tekst);
 }
 
 bool MiesciSieWWindows1250(std::string_view tekst) {
-    Konwerter k("UTF-8", "WINDOWS-1250");
-    std::string wyjscie;
-    return k.Konwertuj(tekst, wyjscie);
+    return Konwerter("UTF-8", "WINDOWS-1250").Poprawny(tekst);
 }
 
 }  // namespace tolvak

@@ -18,7 +18,9 @@ using tolvak::test::TempDir;
 
 namespace {
 
-void Put(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+void Put(const fs::path& p, const std::string& bytes) {
+    std::ofstream(p, std::ios::binary) << bytes;
+}
 std::string Get(const fs::path& p) {
     std::string s;
     ReadWholeFile(p, s);
@@ -63,7 +65,11 @@ TEST(Kodowanie, AWindows1250IniFindsItsPolishPathAndStaysWindows1250) {
     const fs::path podklad = dir / "Podkłady" / "gęś.wav";
     fs::create_directories(podklad.parent_path());
     Put(podklad, "RIFF");
-    std::string sciezka1250 = (dir / "Podk\xB3" "ady" / "g\xEA\x9C.wav").string();
+    std::string sciezka1250 = (dir /
+                               "Podk\xB3"
+                               "ady" /
+                               "g\xEA\x9C.wav")
+                                  .string();
     Put(dir / "tolvak.ini", "[Ustawienia]\r\nSerwisPodklad=" + sciezka1250 + "\r\n");
 
     IniFile ini(dir / "tolvak.ini");
@@ -73,11 +79,13 @@ TEST(Kodowanie, AWindows1250IniFindsItsPolishPathAndStaysWindows1250) {
 
     ini.WriteString("Ustawienia", "NazwaWynikowa", "wiadomości");
     EXPECT_EQ(Get(dir / "tolvak.ini"), "[Ustawienia]\r\nSerwisPodklad=" + sciezka1250 +
-                                           "\r\nNazwaWynikowa=wiadomo\x9C" "ci\r\n");
+                                           "\r\nNazwaWynikowa=wiadomo\x9C"
+                                           "ci\r\n");
     // A path Windows-1250 cannot hold turns the file into UTF-8 rather than losing letters.
     ini.WriteString("Ustawienia", "PogodaPodklad", "/srv/Жук.wav");
-    EXPECT_EQ(Get(dir / "tolvak.ini"), "[Ustawienia]\r\nSerwisPodklad=" + podklad.string() +
-                                           "\r\nNazwaWynikowa=wiadomości\r\nPogodaPodklad=/srv/Жук.wav\r\n");
+    EXPECT_EQ(Get(dir / "tolvak.ini"),
+              "[Ustawienia]\r\nSerwisPodklad=" + podklad.string() +
+                  "\r\nNazwaWynikowa=wiadomości\r\nPogodaPodklad=/srv/Жук.wav\r\n");
 
     // A UTF-8 file stays UTF-8; a UTF-16 one ("Unicode" in Notepad) stays UTF-16.
     Put(dir / "u.ini", "[S]\r\nk=łąka\r\n");
@@ -109,13 +117,15 @@ TEST(Bledy, TheOperationTheFileAndTheReasonInPolish) {
         WriteFileAtomically(dir / "folder", "x");
         ADD_FAILURE() << "replacing a folder must fail";
     } catch (const std::system_error& b) {
-        EXPECT_EQ(std::string(b.what()), "Nie można zastąpić pliku " + (dir / "folder").string() + ": to jest folder");
+        EXPECT_EQ(std::string(b.what()),
+                  "Nie można zastąpić pliku " + (dir / "folder").string() + ": to jest folder");
     }
     try {
         WriteFileAtomically(dir / "none" / "log.txt", "x");
         ADD_FAILURE() << "a missing folder must fail";
     } catch (const std::system_error& b) {
-        EXPECT_EQ(std::string(b.what()),
-                  "Nie można utworzyć pliku " + (dir / "none" / "log.txt").string() + ": brak takiego pliku");
+        EXPECT_EQ(std::string(b.what()), "Nie można utworzyć pliku " +
+                                             (dir / "none" / "log.txt").string() +
+                                             ": brak takiego pliku");
     }
 }
