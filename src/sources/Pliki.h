@@ -11,7 +11,8 @@
 namespace tolvak {
 
 /// Size in bytes of the named file; 0 when no file exists under the name. A file that exists
-/// but cannot be opened for reading throws std::runtime_error with the reason.
+/// but cannot be opened for reading throws the error of platform/Bledy.h ("Nie można otworzyć
+/// pliku X: brak uprawnień").
 int64_t GetFileSize(const std::string& FileName);
 
 /// True when a regular file (or a link to one) exists at `path`; never throws.
@@ -29,8 +30,9 @@ std::string NazwaTymczasowa(const std::string& cel);
 /// before every block, with the action label and the progress bar (in thousands of bytes).
 /// The data goes to a temporary file beside `cel` (NazwaTymczasowa) that is renamed over `cel`
 /// once complete, so `cel` is never seen half-written and a replaced file stays intact until
-/// the rename; on any failure the temporary file is removed. Throws std::runtime_error with the
-/// reason when a file cannot be opened, read, written, closed or renamed.
+/// the rename; on any failure the temporary file is removed. Throws the error of
+/// platform/Bledy.h (a std::system_error naming the file, the operation and the reason in
+/// Polish) when a file cannot be opened, read, written, closed or renamed.
 void KopiujPlik(const std::string& zrodlo, const std::string& cel, Okno& okno);
 
 }  // namespace tolvak
