@@ -102,8 +102,10 @@ TEST_F(ProduceCommand, RefusesWithoutSettingsOrOutputFolderAndReadsUtf16Settings
     EXPECT_EQ(Uruchom("--produce News --input serwis.mp3"), 1);
     EXPECT_NE(czytaj(tmp / "stderr.txt").find(odmowa), std::string::npos);
     EXPECT_NE(czytaj(prog / "log.txt").find(odmowa), std::string::npos);
-    EXPECT_EQ(Uruchom("--headless"), 1);
-    EXPECT_NE(czytaj(tmp / "stderr.txt").find(odmowa), std::string::npos);
+    for (const char* tryb : {"--headless", "--check News"}) {
+        EXPECT_EQ(Uruchom(tryb), 1) << tryb;
+        EXPECT_NE(czytaj(tmp / "stderr.txt").find(odmowa), std::string::npos) << tryb;
+    }
     std::ofstream{ini};
     EXPECT_EQ(Uruchom("--produce News --input serwis.mp3"), 1);
     fs::remove(ini);
