@@ -48,6 +48,7 @@ public:
         return MsgResult::Ok;
     }
     void processMessages() override {}
+    void waitUntil(const std::function<bool()>& done) override { UiQueue::instance().processUntil(done); }
 };
 
 // Speech-like material: a few tones with a syllable envelope and some noise.

@@ -1,7 +1,6 @@
 #include "app/StatusDisplay.h"
 
 #include <algorithm>
-#include <thread>
 
 #include "platform/Regional.h"
 #include "platform/UiQueue.h"
@@ -87,9 +86,10 @@ MsgResult StatusDisplay::messageBox(std::string_view text, std::string_view capt
     return messageBoxAnswer_;
 }
 
-void StatusDisplay::processMessages() {
-    // Nothing waiting: give the processor to the workers (two cores are shared with them).
-    if (UiQueue::instance().processPending() == 0) std::this_thread::yield();
+void StatusDisplay::processMessages() { UiQueue::instance().processPending(); }
+
+void StatusDisplay::waitUntil(const std::function<bool()>& done) {
+    UiQueue::instance().processUntil(done);
 }
 
 void StatusDisplay::Timer2Timer() {

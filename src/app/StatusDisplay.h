@@ -45,8 +45,11 @@ public:
     MsgResult messageBox(std::string_view text, std::string_view caption,
                          MsgButtons buttons = MsgButtons::Ok,
                          MsgIcon icon = MsgIcon::None) override;
-    /// Runs the calls posted to the user-interface thread (the writers' events among them).
+    /// Runs the calls posted to the user-interface thread (the writers' events among them) and
+    /// returns at once.
     void processMessages() override;
+    /// Runs them until done() holds, sleeping while none is posted.
+    void waitUntil(const std::function<bool()>& done) override;
 
     // The elements.
     const std::string& LAkcja() const { return lAkcja_; }

@@ -8,12 +8,6 @@
 
 namespace tolvak {
 
-namespace {
-
-void ShortPause() { std::this_thread::sleep_for(std::chrono::microseconds(200)); }
-
-}  // namespace
-
 // TAuEvent
 
 void TAuEvent::Signal() {
@@ -59,12 +53,9 @@ TEventHandler::TEventHandler() { thread_ = std::thread([this] { Execute(); }); }
 TEventHandler::~TEventHandler() {
     Terminated = true;
     _Evt.Signal();
+    // The dispatcher may be waiting for a handler to run on the user-interface thread.
     UiQueue& ui = UiQueue::instance();
-    while (!Finished) {
-        if (ui.isUiThread()) ui.processPending();
-        _Evt.Signal();
-        ShortPause();
-    }
+    if (ui.isUiThread()) ui.processUntil([this] { return Finished.load(); });
     thread_.join();
 }
 
@@ -89,11 +80,15 @@ void TEventHandler::SetBlockedSender(TAuOutput* Sender) {
 
 void TEventHandler::WaitNotExecuting(TAuOutput* Sender) {
     UiQueue& ui = UiQueue::instance();
-    const bool onUi = ui.isUiThread();
-    while (CurrentSender == Sender) {
-        if (onUi) ui.processPending();
-        ShortPause();
+    if (ui.isUiThread()) {
+        // The event being executed may be waiting for this very thread to run its handler.
+        ++UiWatchers;
+        ui.processUntil([&] { return CurrentSender != Sender; });
+        --UiWatchers;
+        return;
     }
+    std::unique_lock lock(CS);
+    EventExecuted.wait(lock, [&] { return CurrentSender != Sender; });
 }
 
 void TEventHandler::Execute() {
@@ -114,8 +109,8 @@ void TEventHandler::Execute() {
                     case TEventType::etOnDone: {
                         // The worker is the one that posted: it goes to sleep, starts the next run
                         // or ends; it never waits for this thread.
-                        while (!rec->Thread->Sleeping && !rec->Thread->Finished && !rec->Thread->Stopped)
-                            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                        TAuThread& t = *rec->Thread;
+                        t.WaitFor([&t] { return t.Sleeping || t.Finished || t.Stopped; }, false);
                         {
                             std::lock_guard lock(CS);
                             std::erase_if(Events, [&](const std::unique_ptr<TEventRecord>& r) { return r->Sender == s; });
@@ -147,10 +142,13 @@ void TEventHandler::Execute() {
                 std::lock_guard lock(CS);
                 CurrentSender = nullptr;
             }
+            EventExecuted.notify_all();
+            if (UiWatchers > 0) ui.notify();
         }
-        _Evt.Wait(100);
+        _Evt.Wait();
     }
     Finished = true;
+    ui.notify();
 }
 
 }  // namespace tolvak

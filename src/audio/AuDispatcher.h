@@ -73,6 +73,8 @@ private:
     std::mutex CS;
     TAuEvent _Evt;
     std::atomic<TAuOutput*> CurrentSender{nullptr};
+    std::condition_variable EventExecuted;  // CurrentSender was cleared (under CS)
+    std::atomic<int> UiWatchers{0};         // user-interface threads in WaitNotExecuting
     TAuOutput* BlockedSender = nullptr;
     std::atomic<bool> Terminated{false};
     std::atomic<bool> Finished{false};

@@ -7,12 +7,6 @@
 
 namespace tolvak {
 
-namespace {
-
-void ShortPause() { std::this_thread::sleep_for(std::chrono::microseconds(200)); }
-
-}  // namespace
-
 // TAuOutput
 
 TAuOutput::TAuOutput() : FDispatcher(TEventHandler::Acquire()) { Thread = std::make_unique<TAuThread>(*this); }
@@ -64,21 +58,18 @@ void TAuOutput::Stop(bool Async) {
     FStopped = true;
     Thread->DoNotify = Async;
     Thread->Stop = true;
-    while (Thread->Paused) {
-        Thread->SoftSleepEvent.Signal();
-        std::this_thread::yield();
+    TAuThread& t = *Thread;
+    if (t.Paused) {
+        t.SoftSleepEvent.Signal();
+        t.WaitFor([&t] { return !t.Paused; }, false);
     }
     if (Async) return;
     FDispatcher->SetBlockedSender(this);
     FDispatcher->Remove(this);
-    UiQueue& ui = UiQueue::instance();
-    const bool onUi = ui.isUiThread();
     // Until no run is in progress any more and the worker has posted its end (and so had it
-    // dropped) and is going idle.
-    while (Busy || !(Thread->Sleeping || Thread->Stopped || Thread->Finished)) {
-        if (onUi) ui.processPending();
-        ShortPause();
-    }
+    // dropped) and is going idle; the user-interface thread runs its posted calls meanwhile,
+    // so that a dispatcher waiting for it cannot hold up the stop.
+    t.WaitFor([this, &t] { return !Busy && (t.Sleeping || t.Stopped || t.Finished); }, true);
     FDispatcher->SetBlockedSender(nullptr);
     Thread->DoNotify = true;
 }
@@ -94,10 +85,9 @@ void TAuOutput::Pause() {
 void TAuOutput::Resume() {
     if (!Busy || !Thread->Paused) return;
     if (FInput) FInput->_Resume();
-    while (Thread->Paused) {
-        Thread->SoftSleepEvent.Signal();
-        std::this_thread::yield();
-    }
+    TAuThread& t = *Thread;
+    t.SoftSleepEvent.Signal();
+    t.WaitFor([&t] { return !t.Paused; }, false);
 }
 
 void TAuOutput::SetInput(TAuInput* v) {
@@ -164,26 +154,45 @@ void TAuThread::Terminate() {
     Terminated = true;
     Stop = true;
     if (!thread_.joinable()) return;
-    while (!Finished) {
-        SoftSleepEvent.Signal();
-        std::this_thread::yield();
-    }
+    // Every wait of the worker looks at Terminated (or Stop) after resetting its event, so one
+    // signal cannot be lost.
+    SoftSleepEvent.Signal();
     thread_.join();
+}
+
+void TAuThread::Announce() {
+    { std::lock_guard lock(StateCS); }  // a waiter between its test and its sleep sees the change
+    StateChanged.notify_all();
+    UiQueue::instance().notify();
+}
+
+void TAuThread::WaitFor(const std::function<bool()>& cond, bool RunUiCalls) {
+    UiQueue& ui = UiQueue::instance();
+    if (RunUiCalls && ui.isUiThread()) {
+        ui.processUntil(cond);
+        return;
+    }
+    std::unique_lock lock(StateCS);
+    StateChanged.wait(lock, cond);
 }
 
 void TAuThread::SoftSleep() {
     SoftSleepEvent.Reset();
     Sleeping = true;
-    while (!Parent_.Busy && !Terminated) SoftSleepEvent.Wait(100);
+    Announce();
+    // Run sets Busy before it signals, so a Run between the test and the wait is not missed.
+    while (!Parent_.Busy && !Terminated) SoftSleepEvent.Wait();
     Sleeping = false;
 }
 
 void TAuThread::DoPause() {
     SoftSleepEvent.Reset();
     Paused = true;
+    Announce();
     PauseEvent.Signal();
-    SoftSleepEvent.Wait();
+    if (!Stop && !Terminated) SoftSleepEvent.Wait();
     Paused = false;
+    Announce();
 }
 
 void TAuThread::Execute() {
@@ -252,6 +261,7 @@ void TAuThread::Execute() {
     }
     Sleeping = false;
     Finished = true;
+    Announce();
 }
 
 // File outputs

@@ -4,7 +4,9 @@
 // end reach the user-interface thread through the event dispatcher (audio/AuDispatcher.h).
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -113,6 +115,10 @@ public:
     /// Asks the worker to end and waits for it.
     void Terminate();
     bool IsCurrentThread() const { return std::this_thread::get_id() == thread_.get_id(); }
+    /// Sleeps until cond() holds; cond reads the flags below, which the worker announces
+    /// whenever it goes idle, pauses or goes on. With RunUiCalls on the user-interface thread,
+    /// the calls posted to it run meanwhile.
+    void WaitFor(const std::function<bool()>& cond, bool RunUiCalls);
 
     TAuEvent PauseEvent;
     TAuEvent SoftSleepEvent;
@@ -129,8 +135,12 @@ private:
     void Execute();
     void SoftSleep();
     void DoPause();
+    /// Wakes everyone in WaitFor to look at the flags again.
+    void Announce();
 
     TAuOutput& Parent_;
+    std::mutex StateCS;
+    std::condition_variable StateChanged;
     std::thread thread_;
 };
 

@@ -4,6 +4,7 @@
 // The Qt window implements it; headless runs and tests use the window-less status display.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -35,8 +36,12 @@ public:
                                  MsgButtons buttons = MsgButtons::Ok,
                                  MsgIcon icon = MsgIcon::None) = 0;
     // Let the window process its pending messages (paint, timers, input, calls posted to the
-    // user-interface thread), then return.
+    // user-interface thread), then return at once.
     virtual void processMessages() = 0;
+    // Let the window process its messages until done() holds; the caller sleeps while nothing
+    // is pending and wakes when a call is posted to the user-interface thread (or, in a window,
+    // an event arrives); done is tested after every wake-up.
+    virtual void waitUntil(const std::function<bool()>& done) = 0;
 };
 
 }  // namespace tolvak

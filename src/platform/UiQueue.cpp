@@ -22,7 +22,9 @@ void UiQueue::unbind() {
         bound_ = false;
         uiThread_ = {};
         orphans.swap(calls_);
+        notified_ = true;
     }
+    workCv_.notify_all();
     // Nobody will run the waiting calls on a user-interface thread any more: run them here so
     // that their posters are released.
     for (auto& c : orphans) {
@@ -54,8 +56,10 @@ void UiQueue::invokeAndWait(std::function<void()> fn) {
     if (!fn) return;
     auto call = std::make_shared<Call>();
     std::function<void()> wake;
+    bool bound = false;
     {
         std::lock_guard lock(m_);
+        bound = bound_;
         if (!bound_ || uiThread_ == std::this_thread::get_id()) {
             call.reset();
         } else {
@@ -65,9 +69,20 @@ void UiQueue::invokeAndWait(std::function<void()> fn) {
         }
     }
     if (!call) {
-        fn();
+        // With no user-interface thread the call runs here; whoever waits for its effect is
+        // told afterwards.
+        if (bound) {
+            fn();
+        } else {
+            struct Notify {
+                UiQueue& q;
+                ~Notify() { q.notify(); }
+            } notify{*this};
+            fn();
+        }
         return;
     }
+    workCv_.notify_all();
     if (wake) wake();
     std::exception_ptr error;
     {
@@ -109,6 +124,32 @@ std::size_t UiQueue::processPending() {
 std::size_t UiQueue::pending() const {
     std::lock_guard lock(m_);
     return calls_.size();
+}
+
+void UiQueue::waitForCall() {
+    std::unique_lock lock(m_);
+    const bool ui = bound_ && uiThread_ == std::this_thread::get_id();
+    workCv_.wait(lock, [&] { return notified_ || (ui && !calls_.empty()); });
+    notified_ = false;
+}
+
+void UiQueue::notify() {
+    std::function<void()> wake;
+    {
+        std::lock_guard lock(m_);
+        notified_ = true;
+        wake = wake_;
+    }
+    workCv_.notify_all();
+    if (wake) wake();
+}
+
+void UiQueue::processUntil(const std::function<bool()>& done) {
+    for (;;) {
+        processPending();
+        if (done()) return;
+        waitForCall();
+    }
 }
 
 void UiQueue::setWakeUp(std::function<void()> wake) {

@@ -62,7 +62,7 @@ void Produkcja::MP3Out1Done(TAuOutput*) {
 void Produkcja::MP3Out1Progress(TAuOutput*) { k_.okno.setGaugePosition(MP3Out1_.Progress()); }
 
 void Produkcja::CzekajNaZakonczenie() {
-    while (!zakonczone_) k_.okno.processMessages();
+    k_.okno.waitUntil([this] { return zakonczone_.load(); });
 }
 
 void Produkcja::UsunJesliJest(const std::string& sciezka) const {

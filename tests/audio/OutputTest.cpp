@@ -67,6 +67,37 @@ TEST(UiQueueTest, CallsRunOnTheBoundThreadInPostingOrder) {
     EXPECT_TRUE(ran);
 }
 
+TEST(UiQueueTest, WaitingSleepsUntilACallIsPostedOrAChangeIsAnnounced) {
+    UiQueue& q = UiQueue::instance();
+    q.bindToCurrentThread();
+    std::atomic<int> wakes{0};
+    q.setWakeUp([&] { ++wakes; });
+    // A condition set by a posted call.
+    bool set = false;
+    std::thread poster([&] { q.invokeAndWait([&] { set = true; }); });
+    q.processUntil([&] { return set; });
+    poster.join();
+    // A condition another thread changes and announces.
+    std::atomic<bool> flag{false};
+    std::thread announcer([&] {
+        flag = true;
+        q.notify();
+    });
+    q.processUntil([&] { return flag.load(); });
+    announcer.join();
+    EXPECT_EQ(wakes.load(), 2);
+    // A notification that came before the wait is not lost.
+    q.notify();
+    q.waitForCall();
+    q.setWakeUp(nullptr);
+    q.unbind();
+    // Unbound, a call runs on the posting thread and the waiting thread is woken after it.
+    std::atomic<bool> ran{false};
+    std::thread late([&] { q.invokeAndWait([&] { ran = true; }); });
+    q.processUntil([&] { return ran.load(); });
+    late.join();
+}
+
 TEST_F(OutputTest, RunTwiceIsRefusedAndTheFirstRunGoesOn) {
     TTestInput in;
     in.Endless = true;
@@ -133,6 +164,29 @@ TEST_F(OutputTest, SynchronousStopDeliversNoOnDoneAndIdleStopReturnsAtOnce) {
     out.Run();
     EXPECT_TRUE(PumpUntil([&] { return done.load() == 1; }));
     EXPECT_EQ(ReadFile(dir / "c.wav").size(), 4044u);
+}
+
+TEST_F(OutputTest, PauseHoldsTheWorkerResumeGoesOnAndStopEndsAPausedRun) {
+    TTestInput in;
+    in.Endless = true;
+    TWaveOut out;
+    out.SetInput(in);
+    out.SetFileName((dir / "p.wav").string());
+    out.Resume();  // idle: nothing happens
+    out.Run();
+    ASSERT_TRUE(PumpUntil([&] { return in.Blocks.load() > 3; }));
+    out.Pause();
+    EXPECT_EQ(out.Status(), TOutputStatus::tosPaused);
+    const int held = in.Blocks.load();
+    PumpFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(in.Blocks.load(), held);
+    out.Resume();
+    EXPECT_EQ(out.Status(), TOutputStatus::tosPlaying);
+    EXPECT_TRUE(PumpUntil([&] { return in.Blocks.load() > held + 3; }));
+    out.Pause();
+    out.Stop(false);
+    EXPECT_EQ(out.Status(), TOutputStatus::tosIdle);
+    EXPECT_EQ(in.Flushes.load(), 1);
 }
 
 TEST_F(OutputTest, EventsArriveOnTheUiThreadInOrderProgressBeforeDone) {

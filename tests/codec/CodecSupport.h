@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Okno.h"
+#include "platform/UiQueue.h"
 
 namespace tolvak::test {
 
@@ -32,6 +33,7 @@ public:
         return MsgResult::Ok;
     }
     void processMessages() override { ++processed; }
+    void waitUntil(const std::function<bool()>& done) override { UiQueue::instance().processUntil(done); }
 };
 
 /// A decoded 16-bit PCM WAV file with the plain 44-byte header (checked field by field).

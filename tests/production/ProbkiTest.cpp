@@ -51,7 +51,7 @@ protected:
         zapis.SetInput(wejscie);
         zapis.SetFileName(plik);
         zapis.Run();
-        while (!gotowe) okno.processMessages();
+        okno.waitUntil([&] { return gotowe; });
         ASSERT_EQ(zapis.ExceptionMessage(), "");
     }
 
