@@ -6,4 +6,6 @@ namespace tolvak {
 
 void QtStatusDisplay::processMessages() { QtEventPump::processMessages(); }
 
+void QtStatusDisplay::waitUntil(const std::function<bool()>& done) { QtEventPump::waitUntil(done); }
+
 }  // namespace tolvak

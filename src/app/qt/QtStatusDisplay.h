@@ -11,6 +11,8 @@ public:
     using StatusDisplay::StatusDisplay;
     /// The event loop's pending events, then the queue's calls.
     void processMessages() override;
+    /// The event loop until done() holds.
+    void waitUntil(const std::function<bool()>& done) override;
 };
 
 }  // namespace tolvak
