@@ -105,7 +105,8 @@ private:
     std::string PobierzSerwisAgora();
     /// An Agora fetch: HEAD `adresHead` for the disposition, work file "tvss" + its last
     /// `znakiNazwy` characters, GET `adresGet` (or the file service's variant with bed) into it.
-    /// The empty text when no name came or the file is empty; throws on a failed download.
+    /// The empty text when no name came (a failed HEAD is logged) or the file is empty; throws
+    /// on a failed download.
     std::string PobierzAgore(std::string_view operacja, const std::string& adresHead,
                              const std::string& adresGet, size_t znakiNazwy);
     /// The coming hour of the sources at `teraz`.
