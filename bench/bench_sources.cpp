@@ -72,7 +72,7 @@ void BM_PompaPodczasWolnegoTransferu(benchmark::State& state) {
         Odpowiedz o;
         o.dalej = [&, n = 0](std::string& k) mutable {
             for (int i = 0; i < 10 && !serwerPtr->Zatrzymany(); ++i) std::this_thread::sleep_for(50ms);
-            k = "z";
+            k.assign(1, 'z');
             return ++n <= 6;  // a byte every half second for 3 seconds
         };
         return o;
