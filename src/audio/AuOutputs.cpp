@@ -286,10 +286,12 @@ void TAuFileOut::OpenOutputFileForAppend() {
     FStream = FOwnStream.get();
 }
 
-void TAuFileOut::CloseOutputFile() {
-    if (FStreamAssigned) return;
+bool TAuFileOut::CloseOutputFile() {
+    if (FStreamAssigned) return true;
+    const bool ok = !FOwnStream || FOwnStream->FlushBuffer();
     FOwnStream.reset();
     FStream = nullptr;
+    return ok;
 }
 
 }  // namespace tolvak

@@ -183,8 +183,9 @@ protected:
     void CreateOutputFile();
     /// Opens the existing file for reading and writing (for appending).
     void OpenOutputFileForAppend();
-    /// Closes an own file (an assigned stream stays as it is). For FinishOutput.
-    void CloseOutputFile();
+    /// Closes an own file (an assigned stream stays as it is). For FinishOutput. False when the
+    /// last buffered bytes could not be written.
+    bool CloseOutputFile();
 
     std::string FFileName;
     TFileOutputMode FFileMode = TFileOutputMode::foRewrite;

@@ -47,14 +47,15 @@ TAuFileStream::TAuFileStream(const std::string& FileName, uint32_t /*Rights*/, u
 }
 
 TAuFileStream::~TAuFileStream() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ < 0) return;
+    if (use_ == Use::Writing) WritePending();  // nobody is left to hear of a failure
+    ::close(fd_);
 }
 
-int64_t TAuFileStream::Read(void* Buffer, int64_t Count) {
-    auto* p = static_cast<uint8_t*>(Buffer);
+int64_t TAuFileStream::ReadAll(int fd, uint8_t* p, int64_t count) {
     int64_t done = 0;
-    while (done < Count) {
-        ssize_t n = ::read(fd_, p + done, static_cast<size_t>(Count - done));
+    while (done < count) {
+        const ssize_t n = ::read(fd, p + done, static_cast<size_t>(count - done));
         if (n < 0) {
             if (errno == EINTR) continue;
             RaisePlatformError(errno);
@@ -65,29 +66,132 @@ int64_t TAuFileStream::Read(void* Buffer, int64_t Count) {
     return done;
 }
 
-int64_t TAuFileStream::Write(const void* Buffer, int64_t Count) {
-    const auto* p = static_cast<const uint8_t*>(Buffer);
+int64_t TAuFileStream::WriteAll(int fd, const uint8_t* p, int64_t count, int& error) {
     int64_t done = 0;
-    while (done < Count) {
-        ssize_t n = ::write(fd_, p + done, static_cast<size_t>(Count - done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            break;  // a full disk or a failing device: the caller sees the short count
+    while (done < count) {
+        const ssize_t n = ::write(fd, p + done, static_cast<size_t>(count - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            // A full disk or a failing device: the caller sees the short count.
+            error = n < 0 ? errno : ENOSPC;
+            break;
         }
-        if (n == 0) break;
         done += n;
     }
     return done;
 }
 
+int64_t TAuFileStream::Logical() const {
+    switch (use_) {
+        case Use::Reading: return filePos_ - (bufLen_ - bufPos_);
+        case Use::Writing: return filePos_ + bufLen_;
+        default: return filePos_;
+    }
+}
+
+bool TAuFileStream::WritePending() {
+    if (use_ != Use::Writing) return true;
+    const int64_t n = WriteAll(fd_, buf_.data(), bufLen_, writeError_);
+    filePos_ += n;
+    const bool ok = n == bufLen_;
+    bufLen_ = 0;
+    use_ = Use::None;
+    return ok;
+}
+
+void TAuFileStream::EndWriting() {
+    if (use_ == Use::Writing && !WritePending()) RaisePlatformError(writeError_);
+}
+
+void TAuFileStream::EndReading() {
+    if (use_ != Use::Reading) return;
+    const int64_t at = Logical();
+    if (at != filePos_) {
+        if (::lseek(fd_, static_cast<off_t>(at), SEEK_SET) < 0) RaisePlatformError(errno);
+        filePos_ = at;
+    }
+    bufPos_ = bufLen_ = 0;
+    use_ = Use::None;
+}
+
+int64_t TAuFileStream::Read(void* Buffer, int64_t Count) {
+    EndWriting();
+    auto* p = static_cast<uint8_t*>(Buffer);
+    int64_t done = 0;
+    while (done < Count) {
+        if (use_ == Use::Reading && bufPos_ < bufLen_) {
+            const int64_t n = std::min(Count - done, bufLen_ - bufPos_);
+            std::memcpy(p + done, buf_.data() + bufPos_, static_cast<size_t>(n));
+            bufPos_ += n;
+            done += n;
+            continue;
+        }
+        if (Count - done >= kBufferSize) {
+            // A large request goes straight into the caller's memory.
+            EndReading();
+            const int64_t n = ReadAll(fd_, p + done, Count - done);
+            filePos_ += n;
+            done += n;
+            break;
+        }
+        if (buf_.empty()) buf_.resize(static_cast<size_t>(kBufferSize));
+        EndReading();
+        const int64_t n = ReadAll(fd_, buf_.data(), kBufferSize);
+        filePos_ += n;
+        use_ = Use::Reading;
+        bufPos_ = 0;
+        bufLen_ = n;
+        if (n == 0) break;
+    }
+    return done;
+}
+
+int64_t TAuFileStream::Write(const void* Buffer, int64_t Count) {
+    if (Count <= 0) return 0;
+    EndReading();
+    const auto* p = static_cast<const uint8_t*>(Buffer);
+    if (use_ == Use::Writing && bufLen_ + Count > kBufferSize && !WritePending()) return 0;
+    if (Count >= kBufferSize) {
+        const int64_t n = WriteAll(fd_, p, Count, writeError_);
+        filePos_ += n;
+        return n;
+    }
+    if (buf_.empty()) buf_.resize(static_cast<size_t>(kBufferSize));
+    std::memcpy(buf_.data() + bufLen_, p, static_cast<size_t>(Count));
+    bufLen_ += Count;
+    use_ = Use::Writing;
+    return Count;
+}
+
+bool TAuFileStream::FlushBuffer() { return WritePending(); }
+
 int64_t TAuFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
-    int whence = Origin == TSeekOrigin::soBeginning ? SEEK_SET : (Origin == TSeekOrigin::soCurrent ? SEEK_CUR : SEEK_END);
-    off_t r = ::lseek(fd_, static_cast<off_t>(Offset), whence);
+    if (Origin == TSeekOrigin::soCurrent && Offset == 0) return Logical();
+    if (Origin != TSeekOrigin::soEnd) {
+        const int64_t to = Origin == TSeekOrigin::soBeginning ? Offset : Logical() + Offset;
+        // A move within what was read ahead (a header parsed, then the data) costs no call.
+        if (use_ == Use::Reading && to >= filePos_ - bufLen_ && to <= filePos_) {
+            bufPos_ = to - (filePos_ - bufLen_);
+            return to;
+        }
+        if (to < 0) RaisePlatformError(EINVAL);
+        EndWriting();
+        EndReading();
+        if (to == filePos_) return to;
+        Offset = to;
+        Origin = TSeekOrigin::soBeginning;
+    } else {
+        EndWriting();
+        EndReading();
+    }
+    const off_t r = ::lseek(fd_, static_cast<off_t>(Offset), Origin == TSeekOrigin::soBeginning ? SEEK_SET : SEEK_END);
     if (r < 0) RaisePlatformError(errno);
+    filePos_ = r;
     return r;
 }
 
 int64_t TAuFileStream::Size() {
+    EndWriting();
     struct stat st {};
     if (::fstat(fd_, &st) != 0) RaisePlatformError(errno);
     return st.st_size;

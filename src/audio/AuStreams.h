@@ -26,11 +26,16 @@ public:
     virtual int64_t Seek(int64_t Offset, TSeekOrigin Origin) = 0;
     virtual int64_t Size() = 0;
     virtual bool Seekable() const { return true; }
+    /// Hands what the stream holds back to its device; false when that failed (a full disk).
+    virtual bool FlushBuffer() { return true; }
     int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
     void SetPosition(int64_t v) { Seek(v, TSeekOrigin::soBeginning); }
 };
 
-/// A stream over a platform file handle, opened in binary mode. Destroying it closes the file.
+/// A stream over a platform file handle, opened in binary mode. Reads and writes go through
+/// one buffer of kBufferSize bytes, so the system sees large requests whatever the components'
+/// block sizes; a failure to write the buffer shows as a short Write, as a false FlushBuffer, or
+/// as an error from Seek and Size. Destroying it writes what is pending and closes the file.
 class TAuFileStream final : public TAuStream {
 public:
     // Open modes, kept in one place. Mode fmCreate creates the file (or truncates it) for
@@ -48,6 +53,7 @@ public:
     static constexpr uint32_t kInputMode = fmOpenRead | fmShareDenyWrite;
     /// What file outputs use, combined with their ShareMode.
     static constexpr uint32_t kOutputMode = fmCreate;
+    static constexpr int64_t kBufferSize = 256 * 1024;
 
     /// Raises EAuException with the platform's text for the failure code.
     TAuFileStream(const std::string& FileName, uint32_t Mode);
@@ -60,9 +66,27 @@ public:
     int64_t Write(const void* Buffer, int64_t Count) override;
     int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
     int64_t Size() override;
+    bool FlushBuffer() override;
 
 private:
+    enum class Use { None, Reading, Writing };
+    /// The position the caller sees.
+    int64_t Logical() const;
+    /// Writes the pending bytes; false (error in writeError_) when the file did not take them.
+    bool WritePending();
+    /// Before a read: write what is pending. Before a write or a seek: forget the read-ahead.
+    void EndWriting();
+    void EndReading();
+    static int64_t ReadAll(int fd, uint8_t* p, int64_t count);
+    static int64_t WriteAll(int fd, const uint8_t* p, int64_t count, int& error);
+
     int fd_ = -1;
+    std::vector<uint8_t> buf_;  // allocated at first use
+    Use use_ = Use::None;
+    int64_t bufPos_ = 0;        // reading: next unread byte in buf_
+    int64_t bufLen_ = 0;        // reading: bytes read ahead; writing: bytes pending
+    int64_t filePos_ = 0;       // the descriptor's position
+    int writeError_ = 0;
 };
 
 /// A stream over a growable block of memory (the mix point editor reads the bed from one).

@@ -10,7 +10,7 @@ namespace tolvak {
 
 /// Decodes `wejscie` into a 16-bit PCM WAV file `wyjscie` at the source's own rate and channel
 /// count, reporting in `LAkcja` and `Gauge1` of `okno`.
-/// A missing or unreadable `wejscie` throws EFOpenError (see audio/AudioLib.h). A source that
+/// A missing or unreadable `wejscie` throws EFOpenError (see audio/DecodeStream.h). A source that
 /// cannot be decoded, or an output that cannot be created or written, leaves `wyjscie` as it
 /// was and reports no error.
 void mp3ToWav(const std::string& wejscie, const std::string& wyjscie, Okno& okno);

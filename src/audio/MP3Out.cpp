@@ -190,7 +190,7 @@ void TMP3Out::FinishOutput() {
     } catch (const std::exception& e) {
         note(e.what());
     }
-    CloseOutputFile();
+    if (!CloseOutputFile()) note("Error writing down mp3 file");
     _Stream.reset();
     std::vector<uint8_t>().swap(mp3buf);
     std::vector<int16_t>().swap(Buffer);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "audio/AuOutputs.h"
-#include "audio/AudioLib.h"
+#include "audio/Mp3Encoder.h"
 
 namespace tolvak {
 

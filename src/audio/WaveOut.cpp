@@ -159,6 +159,7 @@ void TWaveOut::FinishOutput() {
     std::exception_ptr failure;
     try {
         if (FStream && FHeaderWritten && FInput) {
+            if (!FStream->FlushBuffer()) WriteError();
             const int64_t size = FInput->Size();
             const int64_t fileSize = FStream->Size() - FStartPos;
             if (size <= 0 || FAppending || FStopped) {
@@ -187,7 +188,7 @@ void TWaveOut::FinishOutput() {
     } catch (...) {
         failure = std::current_exception();
     }
-    CloseOutputFile();
+    if (!CloseOutputFile() && !failure) failure = std::make_exception_ptr(EAuException("Error writing wave file"));
     if (FInput) {
         try {
             FInput->Flush();

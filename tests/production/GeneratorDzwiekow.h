@@ -171,8 +171,9 @@ inline Nagranie Ton(double sekundy, double czestotliwosc, double glosnosc, int r
     return n;
 }
 
-/// Writes a 16-bit PCM WAV file with the plain 44-byte header.
-inline void ZapiszWav(const std::string& sciezka, const Nagranie& n) {
+/// Writes a 16-bit PCM WAV file with the plain 44-byte header; the recording `powtorzenia`
+/// times over (a long sound without computing all of it).
+inline void ZapiszWav(const std::string& sciezka, const Nagranie& n, int powtorzenia = 1) {
     SF_INFO info{};
     info.samplerate = n.rate;
     info.channels = n.channels;
@@ -180,14 +181,15 @@ inline void ZapiszWav(const std::string& sciezka, const Nagranie& n) {
     SNDFILE* f = sf_open(sciezka.c_str(), SFM_WRITE, &info);
     if (f == nullptr) throw std::runtime_error("cannot create " + sciezka + ": " + sf_strerror(nullptr));
     const sf_count_t ramki = n.Ramki();
-    const sf_count_t zapisane = sf_writef_short(f, n.probki.data(), ramki);
+    bool ok = true;
+    for (int r = 0; r < powtorzenia && ok; ++r) ok = sf_writef_short(f, n.probki.data(), ramki) == ramki;
     sf_close(f);
-    if (zapisane != ramki) throw std::runtime_error("cannot write " + sciezka);
+    if (!ok) throw std::runtime_error("cannot write " + sciezka);
 }
 
 /// Writes an MP3 file (constant bit rate, with the encoder's info frame so that decoders know
-/// the exact length).
-inline void ZapiszMp3(const std::string& sciezka, const Nagranie& n, int kbps = 128) {
+/// the exact length); the recording `powtorzenia` times over.
+inline void ZapiszMp3(const std::string& sciezka, const Nagranie& n, int kbps = 128, int powtorzenia = 1) {
     std::unique_ptr<lame_global_flags, decltype(&lame_close)> l(lame_init(), &lame_close);
     if (!l) throw std::runtime_error("lame_init failed");
     lame_set_in_samplerate(l.get(), n.rate);
@@ -205,15 +207,18 @@ inline void ZapiszMp3(const std::string& sciezka, const Nagranie& n, int kbps = 
     constexpr int kKawalek = 8192;
     std::vector<unsigned char> wyjscie(static_cast<size_t>(1.25 * kKawalek + 7200));
     std::vector<int16_t> mono;
-    for (int64_t i = 0; i < ramki; i += kKawalek) {
-        const int ile = static_cast<int>(std::min<int64_t>(kKawalek, ramki - i));
+    const int64_t razem = ramki * powtorzenia;
+    for (int64_t j = 0, ile = 0; j < razem; j += ile) {
+        const int64_t i = j % ramki;
+        ile = std::min<int64_t>(kKawalek, ramki - i);
         int w;
         if (n.channels == 1) {
-            w = lame_encode_buffer(l.get(), n.probki.data() + i, nullptr, ile, wyjscie.data(),
-                                   static_cast<int>(wyjscie.size()));
+            w = lame_encode_buffer(l.get(), n.probki.data() + i, nullptr, static_cast<int>(ile),
+                                   wyjscie.data(), static_cast<int>(wyjscie.size()));
         } else {
-            w = lame_encode_buffer_interleaved(l.get(), const_cast<short*>(n.probki.data() + i * 2), ile,
-                                               wyjscie.data(), static_cast<int>(wyjscie.size()));
+            w = lame_encode_buffer_interleaved(l.get(), const_cast<short*>(n.probki.data() + i * 2),
+                                               static_cast<int>(ile), wyjscie.data(),
+                                               static_cast<int>(wyjscie.size()));
         }
         if (w < 0) throw std::runtime_error("lame_encode_buffer failed");
         std::fwrite(wyjscie.data(), 1, static_cast<size_t>(w), f.get());
