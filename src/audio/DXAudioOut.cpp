@@ -43,6 +43,9 @@ std::string TDXAudioOut::GetDeviceName(int N) const {
 }
 
 void TDXAudioOut::BeginOutput() {
+    // The waits below end early on a stop of this run; a Stop of the idle output before the
+    // run must not end it.
+    FStopped = false;
     Freed = false;
     Aborted = true;  // until the input has been played to its end
     FUnderruns = 0;
