@@ -15,7 +15,6 @@
 #include <fstream>
 #include <numbers>
 #include <random>
-#include <thread>
 #include <vector>
 
 #include "audio/AudioLib.h"
@@ -210,10 +209,7 @@ void BM_EncodeMp3(benchmark::State& state) {
         out.Id3v2Tags().Clear();
         done = false;
         out.Run();
-        while (!done) {
-            UiQueue::instance().processPending();
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-        }
+        UiQueue::instance().processUntil([&] { return done; });
     });
     if (!out.ExceptionMessage().empty()) state.SkipWithError(out.ExceptionMessage().c_str());
     if (g_bareEncode > 0) state.counters["x_bare"] = per / g_bareEncode;

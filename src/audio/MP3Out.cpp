@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #ifdef TOLVAK_HAVE_TAGLIB
 #include <tag_c.h>
@@ -127,6 +128,7 @@ BE_CONFIG TMP3Out::MakeConfig(int sampleRate, int channels) const {
 
 void TMP3Out::BeginOutput() {
     _Stream.reset();
+    FParallel.reset();
     FInputStarted = false;
     CreateOutputFile();
     FAudioStart = FStream ? FStream->Position() : 0;
@@ -146,32 +148,46 @@ void TMP3Out::BeginOutput() {
     BufferSize = static_cast<uint32_t>(channels) * _Stream->SamplesPerChunk();
     Buffer.assign(BufferSize / 2, 0);
     mp3buf.assign(_Stream->OutputBufferSize(), 0);
+    // Frames that stand alone can be encoded on every core; the file stays the same.
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    if (cores > 1 && audiolib::ParallelMp3Encoder::Applies(FConfig))
+        FParallel = std::make_unique<audiolib::ParallelMp3Encoder>(std::move(_Stream), FConfig, channels,
+                                                                   std::min(cores, kMaxEncoderThreads));
+}
+
+void TMP3Out::WriteEncoded(const uint8_t* data, std::size_t n) {
+    if (n > 0 && FStream->Write(data, static_cast<int64_t>(n)) < static_cast<int64_t>(n))
+        throw EAuException("Error writing down mp3 file");
 }
 
 bool TMP3Out::OutputBlock(bool Abort) {
-    if (Abort || !_Stream) return false;
+    if (Abort || !(_Stream || FParallel)) return false;
     bool endOfInput = false;
     const int64_t bytes = FInput->FillBuffer(Buffer.data(), BufferSize, endOfInput);
     if (bytes <= 0) return false;
-    const std::size_t produced = _Stream->EncodeChunk(
-        std::span<const int16_t>(Buffer.data(), static_cast<std::size_t>(bytes) / 2), mp3buf);
-    if (produced > 0 &&
-        FStream->Write(mp3buf.data(), static_cast<int64_t>(produced)) < static_cast<int64_t>(produced))
-        throw EAuException("Error writing down mp3 file");
+    const std::span<const int16_t> samples(Buffer.data(), static_cast<std::size_t>(bytes) / 2);
+    if (FParallel) {
+        FParallel->Encode(samples, FEncoded);
+        WriteEncoded(FEncoded.data(), FEncoded.size());
+        FEncoded.clear();
+    } else {
+        WriteEncoded(mp3buf.data(), _Stream->EncodeChunk(samples, mp3buf));
+    }
     return !endOfInput;
 }
 
 void TMP3Out::FinishOutput() {
     // Also reached when the start did not complete: every step checks what exists.
-    const bool encoded = _Stream != nullptr;
+    const bool encoded = _Stream != nullptr || FParallel != nullptr;
     auto note = [this](const std::string& m) {
         if (ExceptionMessage().empty()) SetExceptionMessage(m);
     };
     try {
-        if (_Stream && FStream) {
-            const std::size_t n = _Stream->Deinit(mp3buf);
-            if (n > 0 && FStream->Write(mp3buf.data(), static_cast<int64_t>(n)) < static_cast<int64_t>(n))
-                throw EAuException("Error writing down mp3 file");
+        if (FParallel && FStream) {
+            FParallel->Finish(FEncoded);
+            WriteEncoded(FEncoded.data(), FEncoded.size());
+        } else if (_Stream && FStream) {
+            WriteEncoded(mp3buf.data(), _Stream->Deinit(mp3buf));
         }
         if (encoded && FStream) {
             const auto tag = BuildId3v1(FId3v1Tags);
@@ -192,6 +208,8 @@ void TMP3Out::FinishOutput() {
     }
     if (!CloseOutputFile()) note("Error writing down mp3 file");
     _Stream.reset();
+    FParallel.reset();
+    std::vector<uint8_t>().swap(FEncoded);
     std::vector<uint8_t>().swap(mp3buf);
     std::vector<int16_t>().swap(Buffer);
 

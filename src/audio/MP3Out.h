@@ -11,6 +11,7 @@
 
 #include "audio/AuOutputs.h"
 #include "audio/Mp3Encoder.h"
+#include "audio/Mp3Parallel.h"
 
 namespace tolvak {
 
@@ -69,13 +70,19 @@ protected:
     void FinishOutput() override;
 
 private:
+    /// Encoder threads at most (each holds a stretch of about half a minute of samples).
+    static constexpr int kMaxEncoderThreads = 4;
     void WriteTags();
+    /// Raises "Error writing down mp3 file" when the file takes fewer bytes.
+    void WriteEncoded(const uint8_t* data, std::size_t n);
 
     std::vector<int16_t> Buffer;
     uint32_t BufferSize = 0;  // bytes
     TMP3BitRate FBitRate = TMP3BitRate::mbr128;
     BE_CONFIG FConfig;
     std::unique_ptr<audiolib::Mp3Encoder> _Stream;
+    std::unique_ptr<audiolib::ParallelMp3Encoder> FParallel;  // instead of _Stream, on several cores
+    std::vector<uint8_t> FEncoded;
     std::vector<uint8_t> mp3buf;
     TMP3Quality FVBRQuality = TMP3Quality::mp3ql0;
     bool FOriginal = true;
