@@ -1,11 +1,41 @@
 #include <cstdio>
+#include <dlfcn.h>
 #include <iostream>
+#include <string>
 
 #include "app/CommandLine.h"
 #include "app/qt/Headless.h"
+#include "platform/Paths.h"
 #include "platform/Regional.h"
 #include "production/Sprawdzenie.h"
 #include "production/Uruchomienie.h"
+
+namespace {
+
+/// The window mode lives in its own library, loaded only here, so the other modes never load
+/// a GUI library. It is looked for beside the program, then on the loader's search path.
+int UruchomOkno(int argc, char** argv) {
+    constexpr const char* kBiblioteka = "libtolvak_window.so";
+    const std::string obok = (tolvak::ExecutableFolder() / kBiblioteka).string();
+    void* biblioteka = dlopen(obok.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!biblioteka) biblioteka = dlopen(kBiblioteka, RTLD_NOW | RTLD_LOCAL);
+    if (!biblioteka) {
+        std::fprintf(stderr, "tolvak: nie można załadować okna programu (%s): %s\n", kBiblioteka,
+                     dlerror());
+        return 3;
+    }
+    using Wejscie = int (*)(int, char**);
+    auto wejscie = reinterpret_cast<Wejscie>(dlsym(biblioteka, "tolvak_okno_main"));
+    if (!wejscie) {
+        std::fprintf(stderr, "tolvak: biblioteka %s nie ma wejścia okna: %s\n", kBiblioteka,
+                     dlerror());
+        return 3;
+    }
+    // The library stays loaded until the process ends: Qt's exit handlers live in it.
+    return wejscie(argc, argv);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // The log's and the status texts' date and time follow the environment's LC_TIME.
@@ -27,7 +57,5 @@ int main(int argc, char** argv) {
     if (cl.produce) return tolvak::UruchomProdukcje(cl, std::cerr);
     if (cl.check) return tolvak::UruchomSprawdzenie(cl, std::cout, std::cerr);
     if (cl.headless) return tolvak::UruchomBezOkna(cl, std::cerr);
-    std::puts("tolvak: okno programu i praca według harmonogramu nie są jeszcze dostępne; "
-              "użyj --produce RODZAJ (zobacz --help).");
-    return 0;
+    return UruchomOkno(argc, argv);
 }

@@ -54,6 +54,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         else if (name == "--version" || name == "-V") flag = &cl.version;
         else if (name == "--headless") flag = &cl.headless;
         else if (name == "--verbose" || name == "-v") flag = &cl.verbose;
+        else if (name == "--no-audio") flag = &cl.noAudio;
         if (flag) {
             if (inlineValue) return fail("option '" + std::string(name) + "' doesn't allow an argument");
             *flag = true;
@@ -114,7 +115,10 @@ std::string UsageText() {
            "      --dir=DIR         program folder holding tolvak.ini, tolvak.dat, log.txt\n"
            "                        and the work files (default: $TOLVAK_HOME, else the\n"
            "                        folder of the program)\n"
+           "      --no-audio        start the window without a sound device (the mix point\n"
+           "                        editor cannot play; everything else works)\n"
            "\n"
+           "With no mode option (--headless, --produce) the program starts its window.\n"
            "Exit status is 2 when the command line is wrong.\n";
 }
 

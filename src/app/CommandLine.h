@@ -10,6 +10,7 @@
 //       --check KIND      ask KIND's source whether the coming hour's bulletin is out; prints
 //                         "yes" (with the identifier found, if any) or "no"; exit 0 or 1
 //       --dir DIR         program folder (configuration, state file, log, work files)
+//       --no-audio        window mode without a sound device (the mix point editor cannot play)
 // Options with a value accept "--opt VALUE" and "--opt=VALUE". "--" ends the options.
 
 #include <optional>
@@ -18,7 +19,7 @@
 namespace tolvak {
 
 struct CommandLine {
-    bool help = false, version = false, headless = false, verbose = false;
+    bool help = false, version = false, headless = false, verbose = false, noAudio = false;
     std::optional<std::string> produce;  // --produce KIND
     std::optional<std::string> input;    // --input FILE
     std::optional<std::string> check;    // --check KIND

@@ -1,0 +1,303 @@
+// TForm1: construction, the window interface of the core, the lock of the setting controls,
+// start-up, showing, minimising to the notification area and closing.
+
+#include "app/window/Form1.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QToolButton>
+#include <exception>
+
+#include "app/window/Kontrolki.h"
+#include "app/window/Regionalne.h"
+#include "platform/Ini.h"
+#include "platform/Internet.h"
+#include "platform/Regional.h"
+#include "platform/UiQueue.h"
+#include "production/Produkcja.h"
+#include "sources/Zrodla.h"
+
+namespace tolvak {
+
+using namespace okno;
+
+namespace {
+
+QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+}  // namespace
+
+TForm1::TForm1(ParametryOkna parametry)
+    : QWidget(nullptr),
+      p_(std::move(parametry)),
+      wlasnyZegar_(p_.clock ? nullptr : std::make_unique<SystemClock>()),
+      clock_(p_.clock ? *p_.clock : *wlasnyZegar_),
+      ini_(p_.folderProgramu / NazwaPlikuKonfiguracji) {
+    log_ = std::make_unique<Log>(p_.folderProgramu / NazwaPlikuLogu, clock_,
+                                 CurrentRegionalFormats());
+    matryca_ = std::make_unique<Matryca>(ini_);
+    status_ = std::make_unique<StatusDisplay>(clock_);
+    zrodla_ = std::make_unique<Zrodla>(
+        KontekstZrodel{ustawienia_, p_.folderProgramu, p_.folderRoboczy, *log_, clock_, *this});
+    produkcja_ = std::make_unique<Produkcja>(KontekstProdukcji{
+        ustawienia_, p_.folderProgramu, p_.folderRoboczy, *log_, clock_, *this, *zrodla_});
+    trayDostepny_ = QSystemTrayIcon::isSystemTrayAvailable();
+
+    Zbuduj();
+
+    // Handlers, connected once the controls hold their initial states.
+    connect(BitBtn1, &QToolButton::clicked, this, [this] { Obsluz([this] { BitBtn1Click(); }); });
+    connect(RadioGroup2, &TRadioGroup::Click, this, [this] { Obsluz([this] { RadioGroup2Click(); }); });
+    connect(CheckBox1, &QCheckBox::toggled, this, [this] { Obsluz([this] { CheckBox1Click(); }); });
+    connect(CheckBox2, &QCheckBox::toggled, this, [this] { Obsluz([this] { CheckBox2Click(); }); });
+    for (QToolButton* b : {BBPodklad, BBZakonczenie})
+        connect(b, &QToolButton::clicked, this, [this, b] { Obsluz([this, b] { BBPodkladClick(b); }); });
+    for (QToolButton* b : {BBPodkladDel, BBZakonczenieDel})
+        connect(b, &QToolButton::clicked, this,
+                [this, b] { Obsluz([this, b] { BBPodkladDelClick(b); }); });
+    connect(BBPunktMixu, &QToolButton::clicked, this, [this] { Obsluz([this] { BBPunktMixuClick(); }); });
+    connect(BBFolderZapisu, &QToolButton::clicked, this,
+            [this] { Obsluz([this] { BBFolderZapisuClick(); }); });
+    connect(RGNazwaWynikowa, &TRadioGroup::Click, this,
+            [this] { Obsluz([this] { RGNazwaWynikowaClick(); }); });
+    ENazwaWynikowa->installEventFilter(this);
+    connect(RadioGroup1, &TRadioGroup::Click, this, [this] { Obsluz([this] { RadioGroup1Click(); }); });
+    for (TSpinEdit* s : {SpinEdit1, SpinEdit2})
+        connect(s, &TSpinEdit::Change, this, [this, s] { Obsluz([this, s] { SpinEdit1Change(s); }); });
+    connect(StatusBar1, &TStatusBar::Clicked, this, [this] { Obsluz([this] { StatusBar1Click(); }); });
+    connect(TrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick) TrayIcon1Click();
+    });
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::SetUkrytyFIarUrlPick(std::unique_ptr<QWidget> dialog) { ukrytyIar_ = std::move(dialog); }
+
+// ---- handlers' plumbing ----
+
+void TForm1::Obsluz(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        // An error escaping a handler (a settings file that cannot be written) reaches the
+        // operator as a message box; the control keeps its new value.
+        messageBox(e.what(), "Błąd", MsgButtons::Ok, MsgIcon::Error);
+    }
+}
+
+void TForm1::ZapiszKlucz(std::string_view sekcja, std::string_view klucz, const std::string& wartosc) {
+    IniFile(ini_).WriteString(sekcja, klucz, wartosc);
+}
+
+void TForm1::ZapiszKlucz(std::string_view klucz, bool wartosc) {
+    IniFile(ini_).WriteBool(sekcja::Ustawienia, klucz, wartosc);
+}
+
+void TForm1::ZapiszKlucz(std::string_view sekcja, std::string_view klucz, int wartosc) {
+    IniFile(ini_).WriteInteger(sekcja, klucz, wartosc);
+}
+
+// ---- the lock of the setting controls ----
+
+void TForm1::LockElements(bool stan) {
+    for (QWidget* w : {static_cast<QWidget*>(BitBtn1), static_cast<QWidget*>(GroupBox5),
+                       static_cast<QWidget*>(GroupBox3), static_cast<QWidget*>(RadioGroup1),
+                       static_cast<QWidget*>(GroupBox4)})
+        w->setEnabled(stan);
+    // A close asked for during the work happens now that the work is over.
+    if (stan && zamykanie_) QTimer::singleShot(0, this, [this] { close(); });
+}
+
+bool TForm1::Zajety() const { return !BitBtn1->isEnabled(); }
+
+// ---- Okno ----
+
+void TForm1::setAction(std::string_view text) {
+    status_->setAction(text);
+    LAkcja->setText(Q(status_->LAkcja()));
+}
+
+void TForm1::setGaugeMax(int64_t maximum) {
+    status_->setGaugeMax(maximum);
+    OdswiezStatus();
+}
+
+void TForm1::setGaugePosition(int64_t position) {
+    status_->setGaugePosition(position);
+    OdswiezStatus();
+}
+
+void TForm1::advanceGauge(int64_t delta) {
+    status_->advanceGauge(delta);
+    OdswiezStatus();
+}
+
+void TForm1::setStatusBar(std::string_view text) {
+    status_->setStatusBar(text);
+    StatusBar1->SetPanelText(Q(status_->StatusBar1()));
+}
+
+void TForm1::setLastDelivered(std::string_view text) {
+    status_->setLastDelivered(text);
+    LOstPobrany->setText(Q(status_->LOstPobrany()));
+}
+
+void TForm1::Migotanie(bool tryb) {
+    status_->Migotanie(tryb);
+    OdswiezStatus();
+}
+
+void TForm1::OdswiezStatus() {
+    const int64_t max = status_->Gauge1Max();
+    const int procent = max > 0 ? static_cast<int>(status_->Gauge1Position() * 100 / max) : 0;
+    if (Gauge1->value() != procent) Gauge1->setValue(procent);
+    const uint32_t c = status_->Shape1Color();
+    Shape1->SetKolor(QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF));
+    const QString info = Q(status_->LShapeInfo());
+    if (LShapeInfo->text() != info) LShapeInfo->setText(info);
+}
+
+MsgResult TForm1::messageBox(std::string_view text, std::string_view caption, MsgButtons buttons,
+                             MsgIcon icon) {
+    QMessageBox box(this);
+    box.setObjectName(QStringLiteral("MessageBox"));
+    box.setWindowTitle(caption.empty() ? QStringLiteral("Pobieranie serwisów") : Q(caption));
+    box.setText(Q(text));
+    switch (icon) {
+        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+        case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+        case MsgIcon::Error: box.setIcon(QMessageBox::Critical); break;
+        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+        case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    switch (buttons) {
+        case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+        case MsgButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+        case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    }
+    switch (box.exec()) {
+        case QMessageBox::Cancel: return MsgResult::Cancel;
+        case QMessageBox::Yes: return MsgResult::Yes;
+        case QMessageBox::No: return MsgResult::No;
+        default: return MsgResult::Ok;
+    }
+}
+
+void TForm1::processMessages() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    UiQueue::instance().processPending();
+    OdswiezStatus();
+}
+
+void TForm1::waitUntil(const std::function<bool()>& done) {
+    while (!done()) {
+        processMessages();
+        if (done()) break;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}
+
+// ---- start-up ----
+
+bool TForm1::FormCreate() {
+    // The regional settings of the workstation for the log and the status texts; `fs` is built
+    // from them where the state file and the output names need it.
+    SetRegionalFormats(RegionalneZLocale(QLocale::system()));
+    log_->SetFormats(CurrentRegionalFormats());
+    if (!CzyJestInternet()) {
+        messageBox("Brak dostępu do internetu.", "Błąd", MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
+    if (!p_.bezAudio && !audio_.Otworz()) {
+        messageBox("Błąd inicjacji urządzenia audio", "Błąd", MsgButtons::Ok, MsgIcon::Error);
+        log_->DodajDoLoga("Błąd inicjacji urządzenia audio");
+        return false;
+    }
+    ustawienia_.konfiguracjaOdczytana = false;
+    log_->SetCzyLog(true);
+    log_->DodajDoLoga("Start programu");
+    // Centred on the screen.
+    if (const QScreen* s = QGuiApplication::primaryScreen()) {
+        const QRect r = s->availableGeometry();
+        move(r.center() - QPoint(Szerokosc / 2, Wysokosc / 2));
+    }
+    return true;
+}
+
+void TForm1::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (!e->spontaneous()) FormShow();
+}
+
+void TForm1::FormShow() {
+    if (!ustawienia_.konfiguracjaOdczytana) {
+        OdczytajKonfiguracje();
+        RysujMatryce();
+    }
+    TrayIcon1->hide();
+    CheckBox2->setChecked(ustawienia_.AgoraPodklad);
+}
+
+// ---- the notification area ----
+
+void TForm1::changeEvent(QEvent* e) {
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized))
+        WMSysCommand(SC_MINIMIZE);
+}
+
+void TForm1::WMSysCommand(int kod) {
+    if (kod != SC_MINIMIZE) return;
+    // Without a notification area the icon could never bring the window back: the window is
+    // then only minimised.
+    if (!trayDostepny_) return;
+    TrayIcon1->show();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    hide();
+}
+
+void TForm1::TrayIcon1Click() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+// ---- closing ----
+
+void TForm1::closeEvent(QCloseEvent* e) {
+    if (!zamknij_) {
+        if (Zajety()) {
+            // A production under way is let finish; the window closes when the work ends.
+            zamykanie_ = true;
+            setWindowTitle(QStringLiteral("Pobieranie serwisów v1.36 - zamykanie..."));
+            setStatusBar("Zamykanie programu po zakończeniu pobierania...");
+            e->ignore();
+            return;
+        }
+        zamknij_ = true;
+        FormClose();
+    }
+    TrayIcon1->hide();
+    e->accept();
+}
+
+void TForm1::FormClose() {
+    // A write that fails is reported; the device is released and the end logged all the same.
+    Obsluz([this] { ZapiszPrzyZamknieciu(ini_, ustawienia_); });
+    audio_.Zwolnij();
+    log_->DodajDoLoga("Zamknięcie programu.");
+}
+
+}  // namespace tolvak

@@ -1,0 +1,205 @@
+#pragma once
+// TForm1, the main window: the manual fetch button, the last-delivered display, the progress
+// area, the hour matrix, the status lamp, the sounds of each kind, the kind switches, the output
+// format, the compression gains and the output folder and naming. It owns the core objects
+// (settings record, log, matrix, sources, production run) and implements the core's window
+// interface; its handlers do what the window's own rules say and delegate the rest.
+//
+// The widgets are built in code; every control's object name is its component name
+// ("BitBtn1", "RadioGroup2", "mshape16"), so tests and tools find them with findChild.
+
+#include <QWidget>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/Konfiguracja.h"
+#include "app/Log.h"
+#include "app/StatusDisplay.h"
+#include "app/UrzadzenieAudio.h"
+#include "platform/Clock.h"
+#include "platform/Okno.h"
+#include "schedule/Matryca.h"
+
+class QCheckBox;
+class QFileDialog;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QSystemTrayIcon;
+class QToolButton;
+
+namespace tolvak {
+
+class Produkcja;
+class Zrodla;
+
+namespace okno {
+class TRadioGroup;
+class TShape;
+class TSpinEdit;
+class TStatusBar;
+}  // namespace okno
+
+/// What the window is started with.
+struct ParametryOkna {
+    std::filesystem::path folderProgramu;  // tolvak.ini, tolvak.dat, log.txt, work files
+    std::filesystem::path folderRoboczy;   // where the fetched file lands
+    const Clock* clock = nullptr;          // nullptr: the system clock
+    bool bezAudio = false;                 // --no-audio: no sound device needed
+};
+
+class TForm1 : public QWidget, public Okno {
+    Q_OBJECT
+public:
+    static constexpr int Szerokosc = 896, Wysokosc = 745;
+    static constexpr int SC_MINIMIZE = 0xF020;
+
+    struct Pozycja;  // one item of the kind selector
+
+    explicit TForm1(ParametryOkna parametry);
+    ~TForm1() override;
+
+    // ---- start-up and shutdown ----
+    /// The creation steps: formats, connectivity test, sound device, "Start programu". False
+    /// when the program must end (its message box has been shown).
+    bool FormCreate();
+    /// Every showing: the settings and the matrix on the first one, the tray icon hidden,
+    /// "Agora z podkładem" set.
+    void FormShow();
+    /// Writes the keys kept without a control, releases the sound device, logs the end.
+    void FormClose();
+    void WMSysCommand(int kod);
+    void TrayIcon1Click();
+    /// False in a session without a notification area: minimising then just minimises.
+    void SetTrayDostepny(bool dostepny) { trayDostepny_ = dostepny; }
+
+    // ---- settings ----
+    void OdczytajKonfiguracje();
+    void RysujMatryce();
+    void ZmienStatusGodziny(okno::TShape* komorka);
+    void RadioGroup2Click();
+    void CheckBox1Click();
+    void CheckBox2Click();
+    void BBPodkladClick(QToolButton* sender);
+    void BBPodkladDelClick(QToolButton* sender);
+    void BBFolderZapisuClick();
+    void RGNazwaWynikowaClick();
+    void ENazwaWynikowaExit();
+    void RadioGroup1Click();
+    void SpinEdit1Change(okno::TSpinEdit* sender);
+    void StatusBar1Click();
+    /// The mix point editor's button; the editor itself is opened here once it exists.
+    void BBPunktMixuClick();
+    /// Manual fetch.
+    void BitBtn1Click();
+    /// Enables (true) or disables (false) BitBtn1, GroupBox5, GroupBox3, RadioGroup1 and
+    /// GroupBox4, in this order.
+    void LockElements(bool stan);
+    bool Zajety() const;
+
+    // ---- Okno ----
+    void setAction(std::string_view text) override;
+    void setGaugeMax(int64_t maximum) override;
+    void setGaugePosition(int64_t position) override;
+    void advanceGauge(int64_t delta) override;
+    void setStatusBar(std::string_view text) override;
+    void setLastDelivered(std::string_view text) override;
+    void Migotanie(bool tryb) override;
+    MsgResult messageBox(std::string_view text, std::string_view caption,
+                         MsgButtons buttons = MsgButtons::Ok,
+                         MsgIcon icon = MsgIcon::None) override;
+    void processMessages() override;
+    /// Processes messages until `done` holds, sleeping in the event loop while nothing is
+    /// pending.
+    void waitUntil(const std::function<bool()>& done);
+
+    // ---- what the window owns ----
+    Ustawienia& ustawienia() { return ustawienia_; }
+    Log& log() { return *log_; }
+    Matryca& matryca() { return *matryca_; }
+    StatusDisplay& status() { return *status_; }
+    Produkcja& produkcja() { return *produkcja_; }
+    const std::filesystem::path& PlikKonfiguracji() const { return ini_; }
+    bool KonfiguracjaOdczytana() const { return ustawienia_.konfiguracjaOdczytana; }
+    bool Zamykanie() const { return zamykanie_; }
+
+    /// The IAR address dialog that the start-up creates and keeps hidden.
+    QWidget* UkrytyFIarUrlPick() const { return ukrytyIar_.get(); }
+    void SetUkrytyFIarUrlPick(std::unique_ptr<QWidget> dialog);
+
+protected:
+    void showEvent(QShowEvent*) override;
+    void closeEvent(QCloseEvent*) override;
+    void changeEvent(QEvent*) override;
+    bool eventFilter(QObject* obj, QEvent* e) override;
+
+private:
+    const Pozycja& WybranaPozycja() const;
+    void Zbuduj();
+    void ZbudujPanel1();
+    void ZbudujDzwieki();
+    void ZbudujUstawienia();
+    void OdswiezStatus();
+    /// Runs a handler; an error that escapes it is shown as the workstation showed it.
+    void Obsluz(const std::function<void()>& handler);
+    void ZapiszKlucz(std::string_view sekcja, std::string_view klucz, const std::string& wartosc);
+    void ZapiszKlucz(std::string_view klucz, bool wartosc);
+    void ZapiszKlucz(std::string_view sekcja, std::string_view klucz, int wartosc);
+
+    ParametryOkna p_;
+    std::unique_ptr<Clock> wlasnyZegar_;
+    const Clock& clock_;
+    std::filesystem::path ini_;
+    Ustawienia ustawienia_;
+    std::unique_ptr<Log> log_;
+    std::unique_ptr<Matryca> matryca_;
+    std::unique_ptr<StatusDisplay> status_;
+    std::unique_ptr<Zrodla> zrodla_;
+    std::unique_ptr<Produkcja> produkcja_;
+    UrzadzenieAudio audio_;
+    std::unique_ptr<QWidget> ukrytyIar_;
+    bool trayDostepny_ = true;
+    bool zamykanie_ = false;
+    bool zamknij_ = false;  // FormClose ran: the next close is the real one
+
+    // Controls, named as their components.
+    QWidget* Panel1 = nullptr;
+    QToolButton* BitBtn1 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QLabel* LOstPobrany = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QLabel* LAkcja = nullptr;
+    QProgressBar* Gauge1 = nullptr;
+    QGroupBox* GroupBox5 = nullptr;
+    okno::TShape* Shape1 = nullptr;
+    QLabel* LShapeInfo = nullptr;
+    QGroupBox* GroupBox3 = nullptr;
+    QLineEdit* LEPodklad = nullptr;
+    QLineEdit* LEZakonczenie = nullptr;
+    QToolButton* BBPodklad = nullptr;
+    QToolButton* BBZakonczenie = nullptr;
+    QToolButton* BBPodkladDel = nullptr;
+    QToolButton* BBZakonczenieDel = nullptr;
+    QToolButton* BBPunktMixu = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    okno::TRadioGroup* RadioGroup2 = nullptr;
+    okno::TRadioGroup* RadioGroup1 = nullptr;
+    QGroupBox* GroupBox6 = nullptr;
+    okno::TSpinEdit* SpinEdit1 = nullptr;
+    okno::TSpinEdit* SpinEdit2 = nullptr;
+    QGroupBox* GroupBox4 = nullptr;
+    QLineEdit* LEFolderZapisu = nullptr;
+    QToolButton* BBFolderZapisu = nullptr;
+    okno::TRadioGroup* RGNazwaWynikowa = nullptr;
+    QLineEdit* ENazwaWynikowa = nullptr;
+    okno::TStatusBar* StatusBar1 = nullptr;
+    QFileDialog* OpenDialog1 = nullptr;
+    QSystemTrayIcon* TrayIcon1 = nullptr;
+};
+
+}  // namespace tolvak

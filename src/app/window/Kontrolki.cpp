@@ -1,0 +1,160 @@
+#include "app/window/Kontrolki.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <algorithm>
+#include <limits>
+
+namespace tolvak::okno {
+
+QFont Czcionka(int pikseli, bool pogrubiona) {
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setPixelSize(pikseli);
+    f.setBold(pogrubiona);
+    return f;
+}
+
+// ---- TShape ----
+
+TShape::TShape(QWidget* parent) : QWidget(parent) {}
+
+void TShape::SetKolor(QColor kolor) {
+    if (kolor == kolor_) return;
+    kolor_ = kolor;
+    update();
+}
+
+void TShape::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(kolor_);
+    // The corner radius of the workstation's rounded shape: a quarter of the shorter side.
+    const qreal r = std::min(width(), height()) / 4.0;
+    p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), r, r);
+}
+
+void TShape::mousePressEvent(QMouseEvent* e) {
+    e->accept();
+    if (OnMouseDown) OnMouseDown(this);
+}
+
+// ---- TRadioGroup ----
+
+TRadioGroup::TRadioGroup(QWidget* parent, const char* name, const QString& caption,
+                         const QStringList& items, int columns)
+    : QGroupBox(caption, parent), columns_(std::max(columns, 1)) {
+    setObjectName(QString::fromLatin1(name));
+    for (int i = 0; i < items.size(); ++i) {
+        auto* b = new QRadioButton(items[i], this);
+        b->setObjectName(objectName() + QStringLiteral("Item") + QString::number(i));
+        b->setAutoExclusive(true);
+        connect(b, &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on && index_ != i) {
+                index_ = i;
+                emit Click();
+            }
+        });
+        items_.push_back(b);
+    }
+    Rozmiesc();
+}
+
+void TRadioGroup::SetItemIndex(int index) {
+    if (index < 0 || index >= Count() || index == index_) return;
+    items_[static_cast<size_t>(index)]->setChecked(true);  // toggled → Click
+}
+
+void TRadioGroup::resizeEvent(QResizeEvent* e) {
+    QGroupBox::resizeEvent(e);
+    Rozmiesc();
+}
+
+void TRadioGroup::Rozmiesc() {
+    // Items fill the area under the caption column by column, evenly spaced.
+    if (items_.empty()) return;
+    const int rows = (Count() + columns_ - 1) / columns_;
+    const int top = 16, left = 6;
+    const int colWidth = (width() - 2 * left) / columns_;
+    const int rowHeight = std::max((height() - top - 4) / rows, 1);
+    for (int i = 0; i < Count(); ++i) {
+        const int col = i / rows, row = i % rows;
+        const int h = std::min(rowHeight, 17);
+        items_[static_cast<size_t>(i)]->setGeometry(left + col * colWidth,
+                                                    top + row * rowHeight + (rowHeight - h) / 2,
+                                                    colWidth - 4, h);
+    }
+}
+
+// ---- TSpinEdit ----
+
+TSpinEdit::TSpinEdit(QWidget* parent, int minValue, int maxValue)
+    : QSpinBox(parent), min_(minValue), max_(maxValue) {
+    // The field itself never clamps what is typed: the change handler decides what counts.
+    setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+    setKeyboardTracking(true);
+    setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
+    QSpinBox::setValue(0);
+    connect(this, &QSpinBox::textChanged, this, [this] { emit Change(); });
+}
+
+int TSpinEdit::Value() const {
+    bool ok = false;
+    const int v = lineEdit()->text().trimmed().toInt(&ok);
+    return ok ? v : min_;
+}
+
+void TSpinEdit::SetValue(int value) { QSpinBox::setValue(value); }
+
+QValidator::State TSpinEdit::validate(QString& input, int&) const {
+    static const QRegularExpression liczba(QStringLiteral("^\\s*[-+]?\\d{0,9}\\s*$"));
+    return liczba.match(input).hasMatch() ? QValidator::Acceptable : QValidator::Invalid;
+}
+
+void TSpinEdit::fixup(QString&) const {}
+
+int TSpinEdit::valueFromText(const QString& text) const {
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    return ok ? v : min_;
+}
+
+// ---- LabeledEdit ----
+
+QLineEdit* LabeledEdit(QWidget* parent, const char* name, const QRect& geometry,
+                       const QString& caption, bool readOnly) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setGeometry(geometry);
+    e->setReadOnly(readOnly);
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(QString::fromLatin1(name) + QStringLiteral("Label"));
+    // The caption sits above the edit, 3 pixels apart, as the workstation's labelled edit.
+    l->setGeometry(geometry.left(), geometry.top() - 16, geometry.width(), 13);
+    l->setBuddy(e);
+    return e;
+}
+
+// ---- TStatusBar ----
+
+TStatusBar::TStatusBar(QWidget* parent, int panelWidth) : QStatusBar(parent) {
+    setSizeGripEnabled(false);
+    panel_ = new QLabel(this);
+    panel_->setObjectName(QStringLiteral("StatusBar1Panel0"));
+    panel_->setFixedWidth(panelWidth);
+    panel_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    addWidget(panel_);
+}
+
+QString TStatusBar::PanelText() const { return panel_->text(); }
+
+void TStatusBar::SetPanelText(const QString& text) { panel_->setText(text); }
+
+void TStatusBar::mousePressEvent(QMouseEvent* e) {
+    QStatusBar::mousePressEvent(e);
+    if (e->button() == Qt::LeftButton) emit Clicked();
+}
+
+}  // namespace tolvak::okno

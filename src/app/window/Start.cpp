@@ -1,0 +1,57 @@
+// The window mode: single instance, the application, the main window and its event loop.
+
+#include "app/window/Start.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "app/CommandLine.h"
+#include "app/window/Form1.h"
+#include "app/window/Zasoby.h"
+#include "dialogs/FIarUrlPick.h"
+#include "platform/Paths.h"
+#include "platform/UiQueue.h"
+
+namespace tolvak {
+namespace {
+
+/// Binds the user-interface thread for the life of the window mode.
+class WatekOkna {
+public:
+    WatekOkna() { UiQueue::instance().bindToCurrentThread(); }
+    ~WatekOkna() { UiQueue::instance().unbind(); }
+    WatekOkna(const WatekOkna&) = delete;
+    WatekOkna& operator=(const WatekOkna&) = delete;
+};
+
+int UruchomOkno(int argc, char** argv) {
+    const CommandLine cl = ParseCommandLine(argc, argv);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tolvak"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("tolvak"));
+    QApplication::setWindowIcon(okno::Zasoby::Ikona());
+
+    const std::filesystem::path folder = ProgramFolder(cl.dir);
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        std::fprintf(stderr, "tolvak: folder programu %s nie istnieje\n", folder.c_str());
+        return 2;
+    }
+    const std::filesystem::path roboczy = std::filesystem::current_path(ec);
+
+    WatekOkna watek;
+    TForm1 form(ParametryOkna{folder, roboczy, nullptr, cl.noAudio});
+    if (!form.FormCreate()) return 1;
+    form.SetUkrytyFIarUrlPick(
+        std::make_unique<TFIarUrlPick>(&form, form.ustawienia(), form.PlikKonfiguracji()));
+    form.show();
+    return QApplication::exec();
+}
+
+}  // namespace
+}  // namespace tolvak
+
+int tolvak_okno_main(int argc, char** argv) { return tolvak::UruchomOkno(argc, argv); }

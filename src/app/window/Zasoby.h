@@ -1,0 +1,14 @@
+#pragma once
+// The project's own pictures (assets/png, built into the window library): button pictures at
+// 1x and 2x and the program's icon.
+
+#include <QIcon>
+
+namespace tolvak::okno::Zasoby {
+
+/// The picture "nazwa" (pobierz, plik, usun, folder, ok) with its 2x variant.
+QIcon Obrazek(const char* nazwa);
+/// The program's icon (window, notification area).
+QIcon Ikona();
+
+}  // namespace tolvak::okno::Zasoby

@@ -1,0 +1,65 @@
+// Renders the main window and each dialog into PNG files: tolvak_zrzuty PROGRAM_FOLDER OUT_FOLDER.
+// Run under a real X server (scripts/screenshots.sh uses xvfb-run); the window is shown on
+// the settings of PROGRAM_FOLDER, with the sound device check skipped.
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <cstdio>
+#include <functional>
+
+#include "app/window/Form1.h"
+#include "dialogs/FFolder.h"
+#include "dialogs/FIarUrlPick.h"
+#include "dialogs/FZPlikuSciezka.h"
+#include "platform/UiQueue.h"
+
+namespace {
+
+/// Shows the widget, lets it paint, and saves what the screen shows of it (the frame too, when
+/// the window manager draws one).
+bool Zapisz(QWidget& w, const QString& plik) {
+    w.show();
+    w.raise();
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    QPixmap obraz = w.grab();
+    const bool ok = obraz.save(plik, "PNG");
+    std::printf("%s %s (%dx%d)\n", ok ? "zapisano" : "NIE ZAPISANO", qPrintable(plik),
+                obraz.width(), obraz.height());
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: tolvak_zrzuty PROGRAM_FOLDER OUT_FOLDER\n");
+        return 2;
+    }
+    qputenv("TOLVAK_ONLINE", "1");
+    QApplication app(argc, argv);
+    tolvak::UiQueue::instance().bindToCurrentThread();
+    const QString wyjscie = QString::fromLocal8Bit(argv[2]);
+    QDir().mkpath(wyjscie);
+    bool ok = true;
+
+    tolvak::TForm1 form(tolvak::ParametryOkna{argv[1], argv[1], nullptr, true});
+    if (!form.FormCreate()) return 1;
+    ok &= Zapisz(form, wyjscie + "/okno.png");
+
+    tolvak::TFZPlikuSciezka plik(&form, form.ustawienia(), form.PlikKonfiguracji());
+    ok &= Zapisz(plik, wyjscie + "/lokalny-plik.png");
+    plik.hide();
+    tolvak::TFIarUrlPick iar(&form, form.ustawienia(), form.PlikKonfiguracji());
+    ok &= Zapisz(iar, wyjscie + "/adres-iar.png");
+    iar.hide();
+    tolvak::TFFolder folder(&form);
+    folder.FolderZapisu = QString::fromStdString(form.ustawienia().FolderZapisu);
+    ok &= Zapisz(folder, wyjscie + "/folder-zapisu.png");
+    folder.FolderZapisu = QStringLiteral("/");  // lets it close
+    folder.hide();
+    tolvak::UiQueue::instance().unbind();
+    return ok ? 0 : 1;
+}
