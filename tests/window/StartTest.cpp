@@ -1,0 +1,112 @@
+// Start-up, the notification area and closing of the main window.
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QTimer>
+#include <cstdlib>
+#include <fstream>
+
+#include "OknoTestowe.h"
+#include "platform/Ini.h"
+
+namespace tolvak::test {
+namespace {
+
+using ::testing::ElementsAre;
+
+class StartTest : public OknoTest {
+protected:
+    std::unique_ptr<TForm1> Nowe(bool bezAudio) {
+        return std::make_unique<TForm1>(ParametryOkna{dir.path(), dir.path(), &clock, bezAudio});
+    }
+};
+
+TEST_F(StartTest, NoConnectionEndsTheStartWithItsMessageAndNoLogLine) {
+    setenv("TOLVAK_ONLINE", "0", 1);
+    auto form = Nowe(true);
+    modalne.Odpowiedz(Zamknij);
+    EXPECT_FALSE(form->FormCreate());
+    ASSERT_EQ(modalne.Ile(), 1);
+    EXPECT_EQ(modalne.Widziane[0], std::make_pair(QString("Błąd"), QString("Brak dostępu do internetu.")));
+    EXPECT_FALSE(std::filesystem::exists(dir / "log.txt"));
+}
+
+TEST_F(StartTest, SoundDeviceIsOpenedUnlessTheWindowRunsWithoutAudio) {
+    // A workstation whose default device is the null device of the sound system.
+    TempDir home;
+    std::ofstream(home / ".asoundrc") << "pcm.!default { type null }\nctl.!default { type hw card 0 }\n";
+    const std::string stary = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("HOME", home.path().c_str(), 1);
+    auto form = Nowe(false);
+    modalne.Odpowiedz(Zamknij);  // should the device fail, its message box must not block
+    const bool ok = form->FormCreate();
+    setenv("HOME", stary.c_str(), 1);
+    EXPECT_TRUE(ok);
+    EXPECT_THAT(Log(), ElementsAre("Start programu"));
+}
+
+TEST_F(StartTest, MinimisingHidesIntoTheTrayAndTheIconBringsTheWindowBackWithoutRereading) {
+    Ini("[Ustawienia]\r\nAgoraPodklad=1\r\n");
+    Uruchom();
+    okno->SetTrayDostepny(true);
+    auto* tray = okno->findChild<QSystemTrayIcon*>("TrayIcon1");
+    ASSERT_NE(tray, nullptr);
+    EXPECT_FALSE(tray->isVisible());
+    EXPECT_TRUE(Kontrolka<QCheckBox>("CheckBox2")->isChecked());
+
+    Ini("[Ustawienia]\r\nFolderZapisu=/inny\r\n");
+    okno->showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(okno->isVisible());
+    EXPECT_TRUE(tray->isVisible());
+
+    okno->TrayIcon1Click();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(okno->isVisible());
+    EXPECT_FALSE(okno->isMinimized());
+    EXPECT_FALSE(tray->isVisible());
+    EXPECT_NE(Kontrolka<QLineEdit>("LEFolderZapisu")->text(), "/inny/");
+    EXPECT_THAT(Log(), ElementsAre("Start programu"));
+}
+
+TEST_F(StartTest, ClosingWritesTheKeysWithoutAControlInOrderAndLogsTheEnd) {
+    Ini("[Ustawienia]\r\nPrzesuniecieCzasowe=7\r\nZatrzymajSprawdzanie=10\r\n");
+    Uruchom();
+    std::filesystem::remove(dir / "tolvak.ini");  // the order of the writes shows in the file
+    QTest::mouseClick(Kontrolka<QCheckBox>("CheckBox2"), Qt::LeftButton);
+    EXPECT_FALSE(std::filesystem::exists(dir / "tolvak.ini"));  // memory only
+    EXPECT_TRUE(okno->close());
+    EXPECT_EQ(Klucze(), (std::vector<std::string>{"ZatrzymajSprawdzanie", "PrzesuniecieCzasowe",
+                                                  "CzyZPR", "ZPRHost", "ZPRLogin", "ZPRPassword",
+                                                  "ZPRPassiveMode", "AgoraPodklad"}));
+    EXPECT_EQ(Klucz("ZatrzymajSprawdzanie"), "10");
+    EXPECT_EQ(Klucz("PrzesuniecieCzasowe"), "0");
+    EXPECT_EQ(Klucz("ZPRPassiveMode"), "1");
+    EXPECT_EQ(Klucz("AgoraPodklad"), "1");
+    EXPECT_THAT(Log(), ElementsAre("Start programu", "Zamknięcie programu."));
+}
+
+TEST_F(StartTest, WithTheLogSwitchOffOnlyTheStartIsLogged) {
+    Ini("[Ustawienia]\r\nCzyTworzycLog=0\r\n");
+    Uruchom();
+    okno->close();
+    EXPECT_THAT(Log(), ElementsAre("Start programu"));
+}
+
+TEST_F(StartTest, ClosingDuringAProductionWaitsForItsEnd) {
+    Uruchom();
+    okno->LockElements(false);
+    EXPECT_FALSE(okno->close());
+    EXPECT_TRUE(okno->isVisible());
+    EXPECT_TRUE(okno->Zamykanie());
+    EXPECT_THAT(Log(), ElementsAre("Start programu"));
+    okno->LockElements(true);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(okno->isVisible());
+    EXPECT_THAT(Log(), ElementsAre("Start programu", "Zamknięcie programu."));
+}
+
+}  // namespace
+}  // namespace tolvak::test
