@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # The main job: builds Tolvak (Release), sets up a demo station in demo/ with generated sounds
-# (bed, bulletin, ending, two sponsors), lets "another system" drop the hourly bulletin into
-# demo/inbox/, produces the finished news bulletin into demo/out/ without a window, and shows it.
+# (bed, bulletin, ending, two sponsors) and lets "another system" drop the hourly bulletin into
+# demo/inbox/. With a display it then starts the window on that station ("Pobierz ostatni"
+# produces the bulletin into demo/out/); without one it produces the finished news bulletin into
+# demo/out/ headless, and shows it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 bash scripts/setup.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVAK_TESTS=OFF -DTOLVAK_BENCH=OFF >/dev/null
-cmake --build build/release -j"$(nproc)" --target tolvak tolvak_dzwieki
+cmake --build build/release -j"$(nproc)" --target tolvak tolvak_window tolvak_dzwieki
 build/release/tolvak --help
 
 demo="$root/demo"
@@ -42,6 +44,14 @@ INI
 
 # A machine without a network still runs the demo: the connection test is forced on.
 export TOLVAK_ONLINE=1
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "== The window on the demo station (close it to end the demo)"
+  audio=()
+  # A workstation without a sound card still shows the window; only the editor's playback is off.
+  grep -q '[0-9]' /proc/asound/cards 2>/dev/null || audio=(--no-audio)
+  exec build/release/tolvak --dir demo "${audio[@]}"
+fi
 
 echo "== News from the local file source"
 build/release/tolvak --dir demo --produce News --verbose

@@ -14,7 +14,7 @@ packages=(
   python3 python3-pyftpdlib faketime
   curl
   ffmpeg
-  xvfb xauth
+  xvfb xauth fonts-dejavu-core
   locales
 )
 

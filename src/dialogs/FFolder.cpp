@@ -75,7 +75,11 @@ void TFFolder::showEvent(QShowEvent* e) {
     FormShow();
 }
 
-void TFFolder::FormShow() { Label1->setText(FolderZapisu); }
+void TFFolder::FormShow() {
+    // The tree would take the focus and select its first node, which would overwrite the label.
+    BitBtn1->setFocus(Qt::OtherFocusReason);
+    Label1->setText(FolderZapisu);
+}
 
 void TFFolder::ShellTreeView1Change(QTreeWidgetItem* node) {
     if (!node) return;
