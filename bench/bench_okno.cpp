@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "app/window/Form1.h"
-#include "platform/UiQueue.h"
+#include "app/qt/QtEventPump.h"
 
 namespace fs = std::filesystem;
 
@@ -78,14 +78,13 @@ int Dziecko(const char* folder, int fd, char* argv0) {
     int argc = 1;
     char* argv[] = {argv0, nullptr};
     QApplication app(argc, argv);
-    tolvak::UiQueue::instance().bindToCurrentThread();
+    tolvak::QtEventPump pompa;
     tolvak::TForm1 form(tolvak::ParametryOkna{folder, folder, nullptr, true});
     PierwszyObraz obraz(fd);
     form.installEventFilter(&obraz);
     if (!form.FormCreate()) return 5;
     form.show();
     const int rc = QApplication::exec();
-    tolvak::UiQueue::instance().unbind();
     return rc;
 }
 

@@ -10,7 +10,6 @@
 #include <sstream>
 
 #include "platform/Ini.h"
-#include "platform/UiQueue.h"
 
 namespace tolvak::test {
 
@@ -45,13 +44,13 @@ void Zamknij(QWidget* modalny) {
 
 void OknoTest::SetUp() {
     setenv("TOLVAK_ONLINE", "1", 1);
-    UiQueue::instance().bindToCurrentThread();
+    pompa = std::make_unique<QtEventPump>();
 }
 
 void OknoTest::TearDown() {
     if (okno) okno->hide();
     okno.reset();
-    UiQueue::instance().unbind();
+    pompa.reset();
     unsetenv("TOLVAK_ONLINE");
 }
 

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "support/TempDir.h"
+#include "app/qt/QtEventPump.h"
 #include "app/window/Form1.h"
 #include "platform/Clock.h"
 
@@ -62,6 +63,7 @@ protected:
 
     TempDir dir;
     ManualClock clock{LocalTime{2024, 5, 6, 13, 40, 0, 0}};
+    std::unique_ptr<QtEventPump> pompa;
     std::unique_ptr<TForm1> okno;
     Modalne modalne;
 };

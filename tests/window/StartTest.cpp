@@ -9,7 +9,10 @@
 #include <fstream>
 
 #include "OknoTestowe.h"
+#include "app/window/Instancja.h"
+#include "platform/FolderLock.h"
 #include "platform/Ini.h"
+#include "production/Produkcja.h"
 
 namespace tolvak::test {
 namespace {
@@ -95,17 +98,57 @@ TEST_F(StartTest, WithTheLogSwitchOffOnlyTheStartIsLogged) {
     EXPECT_THAT(Log(), ElementsAre("Start programu"));
 }
 
-TEST_F(StartTest, ClosingDuringAProductionWaitsForItsEnd) {
+TEST_F(StartTest, DuringAManualFetchTheSettingsAreLockedAndClosingWaitsForItsEnd) {
+    Ini("[Ustawienia]\r\nFolderZapisu=" + dir.path().string() + "\r\n");
     Uruchom();
-    okno->LockElements(false);
-    EXPECT_FALSE(okno->close());
+    bool wProdukcji = false;
+    okno->produkcja().TestPolaczenia = [&] {
+        // Inside the production run of "Pobierz ostatni".
+        wProdukcji = true;
+        EXPECT_TRUE(okno->Zajety());
+        for (const char* n : {"BitBtn1", "GroupBox5", "GroupBox3", "RadioGroup1", "GroupBox4"})
+            EXPECT_FALSE(Kontrolka<QWidget>(n)->isEnabled()) << n;
+        EXPECT_TRUE(Kontrolka<QWidget>("RadioGroup2")->isEnabled());
+        EXPECT_TRUE(Kontrolka<QWidget>("GroupBox6")->isEnabled());
+        EXPECT_FALSE(okno->close());  // refused for now
+        EXPECT_TRUE(okno->Zamykanie());
+        EXPECT_TRUE(okno->isVisible());
+        return false;  // no connection: the run ends at once
+    };
+    Klik("BitBtn1");
+    EXPECT_TRUE(wProdukcji);
+    EXPECT_THAT(Log(), ElementsAre("Start programu", "Rozpoczeto sprawdzanie serwisu.",
+                                   "Brak dostępu do Internetu.",
+                                   "Zakończono sprawdzanie serwisu."));
     EXPECT_TRUE(okno->isVisible());
-    EXPECT_TRUE(okno->Zamykanie());
-    EXPECT_THAT(Log(), ElementsAre("Start programu"));
-    okno->LockElements(true);
-    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();  // the close asked for during the work happens now
     EXPECT_FALSE(okno->isVisible());
-    EXPECT_THAT(Log(), ElementsAre("Start programu", "Zamknięcie programu."));
+    EXPECT_EQ(Log().back(), "Zamknięcie programu.");
+}
+
+TEST_F(StartTest, ASecondInstanceIsRefusedBeforeItTouchesAnything) {
+    TempDir run;
+    setenv("XDG_RUNTIME_DIR", run.path().c_str(), 1);
+    auto pierwsza = SprawdzInstancje(dir.path());
+    ASSERT_TRUE(pierwsza);
+    TempDir inny;
+    modalne.Odpowiedz(Zamknij);
+    EXPECT_FALSE(SprawdzInstancje(inny.path()));  // the same user, another folder
+    ASSERT_EQ(modalne.Ile(), 1);
+    EXPECT_EQ(modalne.Widziane[0],
+              std::make_pair(QString("Informacja"), QString("Program jest już uruchomiony.")));
+    pierwsza.reset();
+
+    // A headless instance holds the program folder.
+    auto bezOkna = FolderLock::tryLock(dir / NazwaPlikuBlokady);
+    ASSERT_TRUE(bezOkna);
+    modalne.Odpowiedz(Zamknij);
+    EXPECT_FALSE(SprawdzInstancje(dir.path()));
+    EXPECT_EQ(modalne.Ile(), 2);
+    bezOkna.reset();
+    EXPECT_TRUE(SprawdzInstancje(dir.path()));
+    EXPECT_FALSE(std::filesystem::exists(dir / "log.txt"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "tolvak.ini"));
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 #include "dialogs/FFolder.h"
 #include "dialogs/FIarUrlPick.h"
 #include "dialogs/FZPlikuSciezka.h"
-#include "platform/UiQueue.h"
+#include "app/qt/QtEventPump.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
     }
     qputenv("TOLVAK_ONLINE", "1");
     QApplication app(argc, argv);
-    tolvak::UiQueue::instance().bindToCurrentThread();
+    tolvak::QtEventPump pompa;
     const QString wyjscie = QString::fromLocal8Bit(argv[2]);
     QDir().mkpath(wyjscie);
     bool ok = true;
@@ -60,6 +60,5 @@ int main(int argc, char** argv) {
     ok &= Zapisz(folder, wyjscie + "/folder-zapisu.png");
     folder.FolderZapisu = QStringLiteral("/");  // lets it close
     folder.hide();
-    tolvak::UiQueue::instance().unbind();
     return ok ? 0 : 1;
 }

@@ -19,12 +19,13 @@
 #include <QToolButton>
 #include <exception>
 
+#include "app/qt/QtEventPump.h"
+#include "app/qt/QtStatusDisplay.h"
 #include "app/window/Kontrolki.h"
 #include "app/window/Regionalne.h"
 #include "platform/Ini.h"
 #include "platform/Internet.h"
 #include "platform/Regional.h"
-#include "platform/UiQueue.h"
 #include "production/Produkcja.h"
 #include "sources/Zrodla.h"
 
@@ -47,7 +48,8 @@ TForm1::TForm1(ParametryOkna parametry)
     log_ = std::make_unique<Log>(p_.folderProgramu / NazwaPlikuLogu, clock_,
                                  CurrentRegionalFormats());
     matryca_ = std::make_unique<Matryca>(ini_);
-    status_ = std::make_unique<StatusDisplay>(clock_);
+    status_ = std::make_unique<QtStatusDisplay>(clock_, Timer2_, Timer3_);
+    stan_ = std::make_unique<StanPobran>(p_.folderProgramu / NazwaPlikuStanu, *matryca_, *log_, clock_);
     zrodla_ = std::make_unique<Zrodla>(
         KontekstZrodel{ustawienia_, p_.folderProgramu, p_.folderRoboczy, *log_, clock_, *this});
     produkcja_ = std::make_unique<Produkcja>(KontekstProdukcji{
@@ -55,6 +57,22 @@ TForm1::TForm1(ParametryOkna parametry)
     trayDostepny_ = QSystemTrayIcon::isSystemTrayAvailable();
 
     Zbuduj();
+
+    // The window paints the status model; the scheduler drives the window's lock and reads the
+    // fields its presence test checks.
+    status_->OnChange = [this] { OdswiezStatus(); };
+    harmonogram_ = std::make_unique<Harmonogram>(
+        KontekstHarmonogramu{ustawienia_, *stan_, *zrodla_,
+                             [this](const std::string& rodzaj, const std::string& link) {
+                                 produkcja_->AkcjaSerwis(rodzaj, link);
+                             },
+                             *log_, clock_, *this},
+        Timer1_, Timer4_);
+    harmonogram_->OnLockElements = [this](bool stan) { UstawBlokade(stan); };
+    harmonogram_->PolaOkna = [this] {
+        return PolaObecnosci{LEPodklad->text().toStdString(), LEZakonczenie->text().toStdString(),
+                             LEFolderZapisu->text().toStdString()};
+    };
 
     // Handlers, connected once the controls hold their initial states.
     connect(BitBtn1, &QToolButton::clicked, this, [this] { Obsluz([this] { BitBtn1Click(); }); });
@@ -111,62 +129,46 @@ void TForm1::ZapiszKlucz(std::string_view sekcja, std::string_view klucz, int wa
 
 // ---- the lock of the setting controls ----
 
-void TForm1::LockElements(bool stan) {
+void TForm1::LockElements(bool stan) { harmonogram_->LockElements(stan); }
+
+void TForm1::UstawBlokade(bool stan) {
     for (QWidget* w : {static_cast<QWidget*>(BitBtn1), static_cast<QWidget*>(GroupBox5),
                        static_cast<QWidget*>(GroupBox3), static_cast<QWidget*>(RadioGroup1),
                        static_cast<QWidget*>(GroupBox4)})
         w->setEnabled(stan);
-    // A close asked for during the work happens now that the work is over.
-    if (stan && zamykanie_) QTimer::singleShot(0, this, [this] { close(); });
 }
 
-bool TForm1::Zajety() const { return !BitBtn1->isEnabled(); }
+bool TForm1::Zajety() const { return !harmonogram_->BitBtn1Enabled(); }
+
+void TForm1::BitBtn1Click() { harmonogram_->BitBtn1Click(); }
 
 // ---- Okno ----
 
-void TForm1::setAction(std::string_view text) {
-    status_->setAction(text);
-    LAkcja->setText(Q(status_->LAkcja()));
-}
-
-void TForm1::setGaugeMax(int64_t maximum) {
-    status_->setGaugeMax(maximum);
-    OdswiezStatus();
-}
-
-void TForm1::setGaugePosition(int64_t position) {
-    status_->setGaugePosition(position);
-    OdswiezStatus();
-}
-
-void TForm1::advanceGauge(int64_t delta) {
-    status_->advanceGauge(delta);
-    OdswiezStatus();
-}
-
-void TForm1::setStatusBar(std::string_view text) {
-    status_->setStatusBar(text);
-    StatusBar1->SetPanelText(Q(status_->StatusBar1()));
-}
-
-void TForm1::setLastDelivered(std::string_view text) {
-    status_->setLastDelivered(text);
-    LOstPobrany->setText(Q(status_->LOstPobrany()));
-}
-
-void TForm1::Migotanie(bool tryb) {
-    status_->Migotanie(tryb);
-    OdswiezStatus();
-}
+// The status model holds the elements; its change notification paints them.
+void TForm1::setAction(std::string_view text) { status_->setAction(text); }
+void TForm1::setGaugeMax(int64_t maximum) { status_->setGaugeMax(maximum); }
+void TForm1::setGaugePosition(int64_t position) { status_->setGaugePosition(position); }
+void TForm1::advanceGauge(int64_t delta) { status_->advanceGauge(delta); }
+void TForm1::setStatusBar(std::string_view text) { status_->setStatusBar(text); }
+void TForm1::setLastDelivered(std::string_view text) { status_->setLastDelivered(text); }
+void TForm1::Migotanie(bool tryb) { status_->Migotanie(tryb); }
 
 void TForm1::OdswiezStatus() {
+    // Only what changed is set again: a label set to its own text still repaints.
+    const auto tekst = [](QLabel* l, const std::string& s) {
+        const QString t = Q(s);
+        if (l->text() != t) l->setText(t);
+    };
+    tekst(LAkcja, status_->LAkcja());
+    tekst(LOstPobrany, status_->LOstPobrany());
+    if (const QString t = Q(status_->StatusBar1()); StatusBar1->PanelText() != t)
+        StatusBar1->SetPanelText(t);
     const int64_t max = status_->Gauge1Max();
     const int procent = max > 0 ? static_cast<int>(status_->Gauge1Position() * 100 / max) : 0;
     if (Gauge1->value() != procent) Gauge1->setValue(procent);
     const uint32_t c = status_->Shape1Color();
     Shape1->SetKolor(QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF));
-    const QString info = Q(status_->LShapeInfo());
-    if (LShapeInfo->text() != info) LShapeInfo->setText(info);
+    tekst(LShapeInfo, status_->LShapeInfo());
 }
 
 MsgResult TForm1::messageBox(std::string_view text, std::string_view caption, MsgButtons buttons,
@@ -195,19 +197,9 @@ MsgResult TForm1::messageBox(std::string_view text, std::string_view caption, Ms
     }
 }
 
-void TForm1::processMessages() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    UiQueue::instance().processPending();
-    OdswiezStatus();
-}
+void TForm1::processMessages() { QtEventPump::processMessages(); }
 
-void TForm1::waitUntil(const std::function<bool()>& done) {
-    while (!done()) {
-        processMessages();
-        if (done()) break;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-}
+void TForm1::waitUntil(const std::function<bool()>& done) { QtEventPump::waitUntil(done); }
 
 // ---- start-up ----
 
@@ -279,8 +271,11 @@ void TForm1::TrayIcon1Click() {
 void TForm1::closeEvent(QCloseEvent* e) {
     if (!zamknij_) {
         if (Zajety()) {
-            // A production under way is let finish; the window closes when the work ends.
+            // The work under way is let finish (no further kind, no new cycle); the window
+            // closes when it ends.
             zamykanie_ = true;
+            harmonogram_->ZatrzymajPoBiezacej();
+            harmonogram_->OnKoniecPracy = [this] { QTimer::singleShot(0, this, [this] { close(); }); };
             setWindowTitle(QStringLiteral("Pobieranie serwisów v1.36 - zamykanie..."));
             setStatusBar("Zamykanie programu po zakończeniu pobierania...");
             e->ignore();

@@ -19,9 +19,12 @@
 #include "app/Log.h"
 #include "app/StatusDisplay.h"
 #include "app/UrzadzenieAudio.h"
+#include "app/qt/QtTimer.h"
 #include "platform/Clock.h"
 #include "platform/Okno.h"
+#include "schedule/Harmonogram.h"
 #include "schedule/Matryca.h"
+#include "schedule/StanPobran.h"
 
 class QCheckBox;
 class QFileDialog;
@@ -94,11 +97,12 @@ public:
     void StatusBar1Click();
     /// The mix point editor's button; the editor itself is opened here once it exists.
     void BBPunktMixuClick();
-    /// Manual fetch.
+    /// Manual fetch (the scheduler's).
     void BitBtn1Click();
-    /// Enables (true) or disables (false) BitBtn1, GroupBox5, GroupBox3, RadioGroup1 and
-    /// GroupBox4, in this order.
+    /// The scheduler's lock: the busy flag, and BitBtn1, GroupBox5, GroupBox3, RadioGroup1 and
+    /// GroupBox4 enabled (true) or disabled (false), in this order.
     void LockElements(bool stan);
+    /// The busy flag is set: a check cycle, an intervention or a manual fetch is under way.
     bool Zajety() const;
 
     // ---- Okno ----
@@ -123,6 +127,8 @@ public:
     Matryca& matryca() { return *matryca_; }
     StatusDisplay& status() { return *status_; }
     Produkcja& produkcja() { return *produkcja_; }
+    Harmonogram& harmonogram() { return *harmonogram_; }
+    StanPobran& stan() { return *stan_; }
     const std::filesystem::path& PlikKonfiguracji() const { return ini_; }
     bool KonfiguracjaOdczytana() const { return ustawienia_.konfiguracjaOdczytana; }
     bool Zamykanie() const { return zamykanie_; }
@@ -144,6 +150,8 @@ private:
     void ZbudujDzwieki();
     void ZbudujUstawienia();
     void OdswiezStatus();
+    /// What the scheduler's LockElements does to the controls.
+    void UstawBlokade(bool stan);
     /// Runs a handler; an error that escapes it is shown as the workstation showed it.
     void Obsluz(const std::function<void()>& handler);
     void ZapiszKlucz(std::string_view sekcja, std::string_view klucz, const std::string& wartosc);
@@ -157,14 +165,19 @@ private:
     Ustawienia ustawienia_;
     std::unique_ptr<Log> log_;
     std::unique_ptr<Matryca> matryca_;
+    // The four window timers: Timer1 check cycle, Timer2 blink, Timer3 countdown, Timer4
+    // intervention. Declared before the display and the scheduler that drive them.
+    QtTimer Timer1_, Timer2_, Timer3_, Timer4_;
     std::unique_ptr<StatusDisplay> status_;
+    std::unique_ptr<StanPobran> stan_;
     std::unique_ptr<Zrodla> zrodla_;
     std::unique_ptr<Produkcja> produkcja_;
+    std::unique_ptr<Harmonogram> harmonogram_;
     UrzadzenieAudio audio_;
     std::unique_ptr<QWidget> ukrytyIar_;
     bool trayDostepny_ = true;
     bool zamykanie_ = false;
-    bool zamknij_ = false;  // FormClose ran: the next close is the real one
+    bool zamknij_ = false;    // FormClose ran: the next close is the real one
 
     // Controls, named as their components.
     QWidget* Panel1 = nullptr;

@@ -277,8 +277,4 @@ void TForm1::StatusBar1Click() {
     messageBox(StatusBar1->PanelText().toStdString(), "", MsgButtons::Ok, MsgIcon::None);
 }
 
-void TForm1::BitBtn1Click() {
-    // The manual fetch belongs to the scheduler, which the window drives once it is bound.
-}
-
 }  // namespace tolvak

@@ -4,32 +4,27 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <clocale>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 
 #include "app/CommandLine.h"
+#include "app/qt/QtEventPump.h"
 #include "app/window/Form1.h"
+#include "app/window/Instancja.h"
 #include "app/window/Zasoby.h"
 #include "dialogs/FIarUrlPick.h"
 #include "platform/Paths.h"
-#include "platform/UiQueue.h"
 
 namespace tolvak {
 namespace {
 
-/// Binds the user-interface thread for the life of the window mode.
-class WatekOkna {
-public:
-    WatekOkna() { UiQueue::instance().bindToCurrentThread(); }
-    ~WatekOkna() { UiQueue::instance().unbind(); }
-    WatekOkna(const WatekOkna&) = delete;
-    WatekOkna& operator=(const WatekOkna&) = delete;
-};
-
 int UruchomOkno(int argc, char** argv) {
     const CommandLine cl = ParseCommandLine(argc, argv);
     QApplication app(argc, argv);
+    // Qt takes the whole locale from the environment; numbers keep the C rules.
+    std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("tolvak"));
     QGuiApplication::setDesktopFileName(QStringLiteral("tolvak"));
     QApplication::setWindowIcon(okno::Zasoby::Ikona());
@@ -40,9 +35,12 @@ int UruchomOkno(int argc, char** argv) {
         std::fprintf(stderr, "tolvak: folder programu %s nie istnieje\n", folder.c_str());
         return 2;
     }
+    // A second instance ends here, before it touches the log, the settings or the device.
+    const std::optional<Instancja> instancja = SprawdzInstancje(folder);
+    if (!instancja) return 1;
     const std::filesystem::path roboczy = std::filesystem::current_path(ec);
 
-    WatekOkna watek;
+    QtEventPump pompa;
     TForm1 form(ParametryOkna{folder, roboczy, nullptr, cl.noAudio});
     if (!form.FormCreate()) return 1;
     form.SetUkrytyFIarUrlPick(
