@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "app/Konfiguracja.h"
+#include "app/window/Kontrolki.h"
 #include "dialogs/Wyglad.h"
 #include "platform/Ini.h"
 
@@ -24,13 +25,9 @@ std::string AdresIAR(std::string_view wpisany) {
 TFIarUrlPick::TFIarUrlPick(QWidget* parent, Ustawienia& ustawienia, std::filesystem::path ini)
     : QDialog(parent), u_(ustawienia), ini_(std::move(ini)) {
     dialogi::UstawOkno(this, "FIarUrlPick", QStringLiteral("Tolvak - IAR API URL"), 494, 108);
-    auto* caption = new QLabel(QStringLiteral("Adres URL do pliku XML z wiadomościami IAR:"), this);
-    caption->setObjectName(QStringLiteral("LabeledEdit1Label"));
-    caption->setGeometry(8, 8, 478, 13);
-    LabeledEdit1 = new QLineEdit(this);
-    LabeledEdit1->setObjectName(QStringLiteral("LabeledEdit1"));
-    LabeledEdit1->setGeometry(8, 24, 478, 21);
-    caption->setBuddy(LabeledEdit1);
+    LabeledEdit1 = okno::LabeledEdit(this, "LabeledEdit1", QRect(8, 24, 478, 21),
+                                     QStringLiteral("Adres URL do pliku XML z wiadomościami IAR:"),
+                                     false);
     Button1 = new QPushButton(QStringLiteral("Zapisz i zamknij"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(366, 62, 120, 25);

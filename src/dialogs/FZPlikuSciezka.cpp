@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "app/Konfiguracja.h"
+#include "app/window/Kontrolki.h"
 #include "dialogs/Wyglad.h"
 #include "platform/Clock.h"
 #include "platform/Ini.h"
@@ -38,14 +39,8 @@ TFZPlikuSciezka::TFZPlikuSciezka(QWidget* parent, Ustawienia& ustawienia, std::f
     : QDialog(parent), u_(ustawienia), ini_(std::move(ini)) {
     dialogi::UstawOkno(this, "FZPlikuSciezka", QStringLiteral("Tolvak - lokalna ścieżka serwisu"),
                        479, 119);
-    auto* caption = new QLabel(QStringLiteral("Lokalny plik z serwisem:"), this);
-    caption->setObjectName(QStringLiteral("LabeledEdit1Label"));
-    caption->setGeometry(8, 8, 463, 13);
-    LabeledEdit1 = new QLineEdit(this);
-    LabeledEdit1->setObjectName(QStringLiteral("LabeledEdit1"));
-    LabeledEdit1->setGeometry(8, 24, 463, 21);
-    LabeledEdit1->setReadOnly(true);
-    caption->setBuddy(LabeledEdit1);
+    LabeledEdit1 = okno::LabeledEdit(this, "LabeledEdit1", QRect(8, 24, 463, 21),
+                                     QStringLiteral("Lokalny plik z serwisem:"), true);
     Label1 = new QLabel(QStringLiteral("Jest czy nie ma"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(8, 58, 380, 13);
@@ -56,14 +51,11 @@ TFZPlikuSciezka::TFZPlikuSciezka(QWidget* parent, Ustawienia& ustawienia, std::f
     Label2 = new QLabel(this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(8, 88, 463, 13);
-    OpenDialog1 = new QFileDialog(this, QStringLiteral("Wskaż plik..."));
-    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
-    OpenDialog1->setNameFilters({QStringLiteral("*.mp3 (*.mp3)"), QStringLiteral("*.mp2 (*.mp2)"),
-                                 QStringLiteral("*.wav (*.wav)")});
     // A typed name of a file that does not exist is taken too.
-    OpenDialog1->setFileMode(QFileDialog::AnyFile);
-    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
-    OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog1 = okno::DialogOtwarcia(
+        this, "OpenDialog1", QStringLiteral("Wskaż plik..."),
+        {QStringLiteral("*.mp3 (*.mp3)"), QStringLiteral("*.mp2 (*.mp2)"), QStringLiteral("*.wav (*.wav)")},
+        false);
     connect(Button1, &QPushButton::clicked, this, &TFZPlikuSciezka::Button1Click);
 }
 

@@ -48,6 +48,10 @@ TForm1::TForm1(ParametryOkna parametry)
     log_ = std::make_unique<Log>(p_.folderProgramu / NazwaPlikuLogu, clock_,
                                  CurrentRegionalFormats());
     matryca_ = std::make_unique<Matryca>(ini_);
+    Timer1_.qtimer().setObjectName(QStringLiteral("Timer1"));
+    Timer2_.qtimer().setObjectName(QStringLiteral("Timer2"));
+    Timer3_.qtimer().setObjectName(QStringLiteral("Timer3"));
+    Timer4_.qtimer().setObjectName(QStringLiteral("Timer4"));
     status_ = std::make_unique<QtStatusDisplay>(clock_, Timer2_, Timer3_);
     stan_ = std::make_unique<StanPobran>(p_.folderProgramu / NazwaPlikuStanu, *matryca_, *log_, clock_);
     zrodla_ = std::make_unique<Zrodla>(
@@ -283,6 +287,9 @@ void TForm1::closeEvent(QCloseEvent* e) {
         }
         zamknij_ = true;
         FormClose();
+        // Closed from the tray (a signal, or the end of a production asked to close): no
+        // visible window's closing would end the event loop.
+        if (!isVisible()) QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     }
     TrayIcon1->hide();
     e->accept();

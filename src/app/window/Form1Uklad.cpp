@@ -108,12 +108,9 @@ void TForm1::Zbuduj() {
     StatusBar1->setGeometry(0, Wysokosc - 19, Szerokosc, 19);
     StatusBar1->SetPanelText(QStringLiteral("Gotowy"));
 
-    OpenDialog1 = new QFileDialog(this, QStringLiteral("Wybierz plik..."));
-    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
-    OpenDialog1->setNameFilter(QStringLiteral("Pliki dźwiękowe (mp2,mp3,wav) (*.mp2 *.mp3 *.wav)"));
-    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
-    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
-    OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog1 = DialogOtwarcia(this, "OpenDialog1", QStringLiteral("Wybierz plik..."),
+                                 {QStringLiteral("Pliki dźwiękowe (mp2,mp3,wav) (*.mp2 *.mp3 *.wav)")},
+                                 true);
 
     TrayIcon1 = new QSystemTrayIcon(Zasoby::Ikona(), this);
     TrayIcon1->setObjectName(QStringLiteral("TrayIcon1"));

@@ -135,45 +135,30 @@ void TForm1::RadioGroup2Click() {
 void TForm1::CheckBox1Click() {
     Ustawienia& u = ustawienia_;
     const bool on = CheckBox1->isChecked();
-    switch (RadioGroup2->ItemIndex()) {
-        case 1: u.CzySport = on; ZapiszKlucz("CzySport", on); break;
-        case 2: u.CzyEkonomia = on; ZapiszKlucz("CzyEkonomia", on); break;
-        case 3: u.CzyPogoda = on; ZapiszKlucz("CzyPogoda", on); break;
-        case 0:
-            u.CzyNews = on;
-            ZapiszKlucz("CzyNews", on);
-            if (on) {
-                u.CzyZPliku = false;
-                u.CzyIAR = false;
-                ZapiszKlucz("CzyZPliku", false);
-                ZapiszKlucz("CzyIAR", false);
-            }
-            break;
-        case 4:
-            u.CzyZPliku = on;
-            ZapiszKlucz("CzyZPliku", on);
-            if (on) {
-                u.CzyNews = false;
-                u.CzyIAR = false;
-                ZapiszKlucz("CzyNews", false);
-                ZapiszKlucz("CzyIAR", false);
-                TFZPlikuSciezka dialog(this, u, ini_);
-                dialog.exec();
-            }
-            break;
-        case 5:
-            u.CzyIAR = on;
-            ZapiszKlucz("CzyIAR", on);
-            if (on) {
-                u.CzyNews = false;
-                u.CzyZPliku = false;
-                ZapiszKlucz("CzyNews", false);
-                ZapiszKlucz("CzyZPliku", false);
-                TFIarUrlPick dialog(this, u, ini_);
-                dialog.exec();
-            }
-            break;
-        default: break;
+    // General news comes from one source at most: switching one on switches the other two off,
+    // written in this order after the switch itself.
+    const auto wylacz = [&](const char* k1, bool U::*p1, const char* k2, bool U::*p2) {
+        u.*p1 = false;
+        u.*p2 = false;
+        ZapiszKlucz(k1, false);
+        ZapiszKlucz(k2, false);
+    };
+    const int pozycja = RadioGroup2->ItemIndex();
+    if (pozycja < 0 || pozycja >= static_cast<int>(Pozycje().size())) return;
+    const Pozycja& p = Pozycje()[static_cast<size_t>(pozycja)];
+    u.*p.przelacznik = on;
+    ZapiszKlucz(p.kluczPrzelacznika, on);
+    if (!on) return;
+    if (pozycja == 0) {
+        wylacz("CzyZPliku", &U::CzyZPliku, "CzyIAR", &U::CzyIAR);
+    } else if (pozycja == 4) {
+        wylacz("CzyNews", &U::CzyNews, "CzyIAR", &U::CzyIAR);
+        TFZPlikuSciezka dialog(this, u, ini_);
+        dialog.exec();
+    } else if (pozycja == 5) {
+        wylacz("CzyNews", &U::CzyNews, "CzyZPliku", &U::CzyZPliku);
+        TFIarUrlPick dialog(this, u, ini_);
+        dialog.exec();
     }
 }
 

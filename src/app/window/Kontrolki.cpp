@@ -1,5 +1,6 @@
 #include "app/window/Kontrolki.h"
 
+#include <QFileDialog>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRadioButton>
@@ -135,6 +136,19 @@ QLineEdit* LabeledEdit(QWidget* parent, const char* name, const QRect& geometry,
     l->setGeometry(geometry.left(), geometry.top() - 16, geometry.width(), 13);
     l->setBuddy(e);
     return e;
+}
+
+// ---- DialogOtwarcia ----
+
+QFileDialog* DialogOtwarcia(QWidget* parent, const char* name, const QString& title,
+                            const QStringList& filters, bool tylkoIstniejace) {
+    auto* d = new QFileDialog(parent, title);
+    d->setObjectName(QString::fromLatin1(name));
+    d->setNameFilters(filters);
+    d->setFileMode(tylkoIstniejace ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    d->setAcceptMode(QFileDialog::AcceptOpen);
+    d->setOption(QFileDialog::DontUseNativeDialog);
+    return d;
 }
 
 // ---- TStatusBar ----

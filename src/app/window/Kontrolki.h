@@ -15,6 +15,7 @@
 #include <functional>
 #include <vector>
 
+class QFileDialog;
 class QRadioButton;
 
 namespace tolvak::okno {
@@ -99,6 +100,11 @@ private:
 /// caption: the component name + "Label").
 QLineEdit* LabeledEdit(QWidget* parent, const char* name, const QRect& geometry,
                        const QString& caption, bool readOnly);
+
+/// A file open dialog of Qt's own (so that it looks the same everywhere and can be driven in
+/// tests), shown by exec().
+QFileDialog* DialogOtwarcia(QWidget* parent, const char* name, const QString& title,
+                            const QStringList& filters, bool tylkoIstniejace);
 
 /// The status bar with one panel of a fixed width; a click emits Clicked.
 class TStatusBar : public QStatusBar {

@@ -11,6 +11,7 @@
 
 #include "app/CommandLine.h"
 #include "app/qt/QtEventPump.h"
+#include "app/qt/SygnalyZakonczenia.h"
 #include "app/window/Form1.h"
 #include "app/window/Instancja.h"
 #include "app/window/Zasoby.h"
@@ -42,6 +43,15 @@ int UruchomOkno(int argc, char** argv) {
 
     QtEventPump pompa;
     TForm1 form(ParametryOkna{folder, roboczy, nullptr, cl.noAudio});
+    if (cl.verbose) {
+        form.log().OnLine = [](std::string_view linia) {
+            std::fprintf(stderr, "%.*s\n", static_cast<int>(linia.size()), linia.data());
+            std::fflush(stderr);
+        };
+    }
+    // The end of the session (SIGTERM) or Ctrl+C closes the window as its close button does,
+    // letting a production under way finish; a second signal ends the process at once.
+    SygnalyZakonczenia sygnaly([&form](int) { form.close(); });
     if (!form.FormCreate()) return 1;
     form.SetUkrytyFIarUrlPick(
         std::make_unique<TFIarUrlPick>(&form, form.ustawienia(), form.PlikKonfiguracji()));
