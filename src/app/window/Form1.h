@@ -18,7 +18,7 @@
 #include "app/Konfiguracja.h"
 #include "app/Log.h"
 #include "app/StatusDisplay.h"
-#include "app/UrzadzenieAudio.h"
+#include "app/window/UrzadzenieAudio.h"
 #include "app/qt/QtTimer.h"
 #include "platform/Clock.h"
 #include "platform/Okno.h"

@@ -1,4 +1,8 @@
-#include "app/UrzadzenieAudio.h"
+#include "app/window/UrzadzenieAudio.h"
+
+#include <mutex>
+
+#include "audio/PlaybackRing.h"
 
 #ifdef TOLVAK_HAVE_PORTAUDIO
 #include <portaudio.h>
@@ -7,8 +11,8 @@
 namespace tolvak {
 
 struct UrzadzenieAudio::Stan {
+    std::unique_ptr<TPaSession> sesja;
 #ifdef TOLVAK_HAVE_PORTAUDIO
-    bool zainicjowane = false;
     PaStream* strumien = nullptr;
 #endif
 };
@@ -21,16 +25,16 @@ bool UrzadzenieAudio::Otworz() {
     Zwolnij();
     blad_.clear();
 #ifdef TOLVAK_HAVE_PORTAUDIO
-    PaError e = Pa_Initialize();
-    if (e != paNoError) {
-        blad_ = Pa_GetErrorText(e);
+    stan_->sesja = std::make_unique<TPaSession>();
+    if (!stan_->sesja->Ok()) {
+        blad_ = "PortAudio could not be initialised";
+        Zwolnij();
         return false;
     }
-    stan_->zainicjowane = true;
+    std::lock_guard lock(TPaSession::PaMutex());
     const PaDeviceIndex urzadzenie = Pa_GetDefaultOutputDevice();
     if (urzadzenie == paNoDevice) {
         blad_ = "no default output device";
-        Zwolnij();
         return false;
     }
     PaStreamParameters wyjscie{};
@@ -39,12 +43,11 @@ bool UrzadzenieAudio::Otworz() {
     wyjscie.sampleFormat = paInt16;
     const PaDeviceInfo* info = Pa_GetDeviceInfo(urzadzenie);
     wyjscie.suggestedLatency = info ? info->defaultHighOutputLatency : 0.1;
-    e = Pa_OpenStream(&stan_->strumien, nullptr, &wyjscie, 44100.0, paFramesPerBufferUnspecified,
-                      paNoFlag, nullptr, nullptr);
+    const PaError e = Pa_OpenStream(&stan_->strumien, nullptr, &wyjscie, 44100.0,
+                                    paFramesPerBufferUnspecified, paNoFlag, nullptr, nullptr);
     if (e != paNoError) {
         stan_->strumien = nullptr;
         blad_ = Pa_GetErrorText(e);
-        Zwolnij();
         return false;
     }
     return true;
@@ -57,14 +60,12 @@ bool UrzadzenieAudio::Otworz() {
 void UrzadzenieAudio::Zwolnij() {
 #ifdef TOLVAK_HAVE_PORTAUDIO
     if (stan_->strumien) {
+        std::lock_guard lock(TPaSession::PaMutex());
         Pa_CloseStream(stan_->strumien);
         stan_->strumien = nullptr;
     }
-    if (stan_->zainicjowane) {
-        Pa_Terminate();
-        stan_->zainicjowane = false;
-    }
 #endif
+    stan_->sesja.reset();
 }
 
 bool UrzadzenieAudio::Otwarte() const {
