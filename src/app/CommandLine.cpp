@@ -118,7 +118,7 @@ std::string UsageText() {
            "      --no-audio        start the window without a sound device (the mix point\n"
            "                        editor cannot play; everything else works)\n"
            "\n"
-           "With no mode option (--headless, --produce) the program starts its window.\n"
+           "With no mode option (--headless, --produce, --check) the program starts its window.\n"
            "Exit status is 2 when the command line is wrong.\n";
 }
 

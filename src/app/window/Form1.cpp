@@ -10,7 +10,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QScreen>
@@ -22,7 +21,6 @@
 #include "app/qt/QtEventPump.h"
 #include "app/qt/QtStatusDisplay.h"
 #include "app/window/Kontrolki.h"
-#include "app/window/Regionalne.h"
 #include "platform/Ini.h"
 #include "platform/Internet.h"
 #include "platform/Regional.h"
@@ -208,9 +206,10 @@ void TForm1::waitUntil(const std::function<bool()>& done) { QtEventPump::waitUnt
 // ---- start-up ----
 
 bool TForm1::FormCreate() {
-    // The regional settings of the workstation for the log and the status texts; `fs` is built
-    // from them where the state file and the output names need it.
-    SetRegionalFormats(RegionalneZLocale(QLocale::system()));
+    // The workstation's regional settings (LC_TIME) for the log and the status texts; `fs` is
+    // built from them where the state file and the output names need it. The window library
+    // keeps its own copy of the process-wide settings, so it reads them itself.
+    SetRegionalFormats(RegionalneFormatyZSrodowiska());
     log_->SetFormats(CurrentRegionalFormats());
     if (!CzyJestInternet()) {
         messageBox("Brak dostępu do internetu.", "Błąd", MsgButtons::Ok, MsgIcon::Error);
