@@ -117,9 +117,8 @@ public:
                          MsgButtons buttons = MsgButtons::Ok,
                          MsgIcon icon = MsgIcon::None) override;
     void processMessages() override;
-    /// Processes messages until `done` holds, sleeping in the event loop while nothing is
-    /// pending.
-    void waitUntil(const std::function<bool()>& done);
+    /// Runs the event loop until `done` holds, sleeping while nothing is pending.
+    void waitUntil(const std::function<bool()>& done) override;
 
     // ---- what the window owns ----
     Ustawienia& ustawienia() { return ustawienia_; }
