@@ -12,8 +12,6 @@
 #include <string>
 #include <system_error>
 
-#include "audio/PcmConvert.h"
-
 namespace tolvak::audiolib {
 
 namespace {
@@ -207,11 +205,14 @@ std::unique_ptr<PcmSource> OpenDecoder(const std::filesystem::path& path) {
 
 void FloatTo16(std::span<const float> in, std::span<int16_t> out) {
     const std::size_t n = std::min(in.size(), out.size());
+    // Without branches, so the loop runs on vectors: not a number becomes 0, the rest is clipped,
+    // and adding 1.5 × 2^23 rounds to the nearest integer, halves to even.
+    constexpr float kShift = 12582912.0f;
     for (std::size_t i = 0; i < n; ++i) {
         float v = in[i] * 32768.0f;
-        if (!(v >= -32768.0f)) v = std::isnan(v) ? 0.0f : -32768.0f;
-        if (v > 32767.0f) v = 32767.0f;
-        out[i] = static_cast<int16_t>(pcm::RoundHalfEven(v));
+        v = v == v ? v : 0.0f;
+        v = std::min(std::max(v, -32768.0f), 32767.0f);
+        out[i] = static_cast<int16_t>(static_cast<int>((v + kShift) - kShift));
     }
 }
 
