@@ -34,6 +34,14 @@ std::string OpisBledu(int err) {
             return "system plików tylko do odczytu";
         case EISDIR:
             return "to jest folder";
+        case EEXIST:
+            return "plik już istnieje";
+        case ELOOP:
+            return "dowiązanie symboliczne nie jest dozwolone";
+        case static_cast<int>(PowodOdmowy::NieZwyklyPlik):
+            return "to nie jest zwykły plik";
+        case static_cast<int>(PowodOdmowy::ZaDuzyPlik):
+            return "plik jest za duży";
         default:
             return std::generic_category().message(err);
     }
@@ -58,6 +66,10 @@ std::system_error BladPliku(OperacjaNaPliku operacja, std::string_view plik, int
 
 void ZglosBladPliku(OperacjaNaPliku operacja, std::string_view plik, int err) {
     throw BladPliku(operacja, plik, err);
+}
+
+void ZglosBladPliku(OperacjaNaPliku operacja, std::string_view plik, PowodOdmowy powod) {
+    throw BladPliku(operacja, plik, static_cast<int>(powod));
 }
 
 }  // namespace tolvak

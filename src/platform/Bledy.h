@@ -21,10 +21,19 @@ enum class OperacjaNaPliku {
     Usuniecie,    // "Nie można usunąć pliku X"
 };
 
+/// Reasons of the program's own for refusing a file, numbered beyond every errno value so that
+/// they travel in the same error code as the system's.
+enum class PowodOdmowy : int {
+    NieZwyklyPlik = 0x10000,  // "to nie jest zwykły plik" (a FIFO, a device, a socket)
+    ZaDuzyPlik,               // "plik jest za duży"
+};
+
 /// The system's reason for `err` (an errno value) in Polish for the common errors: "brak takiego
 /// pliku" (ENOENT), "brak takiego folderu" (ENOTDIR), "brak uprawnień" (EACCES, EPERM), "brak
 /// miejsca na dysku" (ENOSPC, EDQUOT), "system plików tylko do odczytu" (EROFS), "to jest
-/// folder" (EISDIR); strerror's text otherwise.
+/// folder" (EISDIR), "plik już istnieje" (EEXIST), "dowiązanie symboliczne nie jest dozwolone"
+/// (ELOOP, what O_NOFOLLOW answers for a link), and the PowodOdmowy texts; strerror's text
+/// otherwise.
 std::string OpisBledu(int err);
 
 /// An error category whose messages are OpisBledu and whose conditions are the generic ones, so
@@ -42,5 +51,6 @@ std::system_error BladPliku(OperacjaNaPliku operacja, std::string_view plik, int
 /// Throws BladPliku(operacja, plik, err). The file comes as a view (`path.native()` for a path),
 /// so building the call allocates nothing that could change errno before it is read.
 [[noreturn]] void ZglosBladPliku(OperacjaNaPliku operacja, std::string_view plik, int err);
+[[noreturn]] void ZglosBladPliku(OperacjaNaPliku operacja, std::string_view plik, PowodOdmowy powod);
 
 }  // namespace tolvak

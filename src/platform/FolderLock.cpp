@@ -11,12 +11,14 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/Bledy.h"
+
 namespace tolvak {
 
 namespace {
 
-[[noreturn]] void fail(int err, const std::string& what, const std::filesystem::path& file) {
-    throw std::system_error(err, std::generic_category(), what + " " + file.string());
+[[noreturn]] void fail(int err, const std::filesystem::path& file) {
+    ZglosBladPliku(OperacjaNaPliku::Otwarcie, file.native(), err);
 }
 
 /// Closes a descriptor at the end of a scope unless released.
@@ -29,8 +31,9 @@ struct Fd {
 };
 
 int openLockFile(const std::filesystem::path& file) {
-    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) fail(errno, "Cannot open the lock file", file);
+    // A link planted at the lock file's name must not make the process id overwrite its target.
+    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) fail(errno, file);
     return fd;
 }
 
@@ -38,7 +41,7 @@ int openLockFile(const std::filesystem::path& file) {
 bool tryFlock(int fd, const std::filesystem::path& file) {
     while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno == EWOULDBLOCK) return false;
-        if (errno != EINTR) fail(errno, "Cannot lock", file);
+        if (errno != EINTR) fail(errno, file);
     }
     return true;
 }
@@ -66,9 +69,9 @@ std::optional<FolderLock> FolderLock::lockWithin(const std::filesystem::path& lo
     // The holder lets go when its descriptor is closed (at its end at the latest), which the
     // file's close event reports; watch before trying, so that no release slips between.
     Fd watch{::inotify_init1(IN_CLOEXEC | IN_NONBLOCK)};
-    if (watch.fd < 0) fail(errno, "Cannot watch", lockFile);
+    if (watch.fd < 0) fail(errno, lockFile);
     if (::inotify_add_watch(watch.fd, lockFile.c_str(), IN_CLOSE) < 0)
-        fail(errno, "Cannot watch", lockFile);
+        fail(errno, lockFile);
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         if (tryFlock(fd.fd, lockFile)) {
@@ -80,7 +83,7 @@ std::optional<FolderLock> FolderLock::lockWithin(const std::filesystem::path& lo
         if (left.count() <= 0) return std::nullopt;
         pollfd p{watch.fd, POLLIN, 0};
         const int r = ::poll(&p, 1, static_cast<int>(left.count()));
-        if (r < 0 && errno != EINTR) fail(errno, "Cannot wait for", lockFile);
+        if (r < 0 && errno != EINTR) fail(errno, lockFile);
         // Drain the events; any close may have been the holder's.
         alignas(inotify_event) char buf[4096];
         while (::read(watch.fd, buf, sizeof buf) > 0) {

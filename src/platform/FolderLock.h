@@ -17,7 +17,8 @@ inline constexpr const char* NazwaPlikuBlokady = "tolvak.lock";
 class FolderLock {
 public:
     /// Takes the lock now, or answers std::nullopt when another holder has it. Throws
-    /// std::system_error when the lock file cannot be created or opened.
+    /// the error of platform/Bledy.h when the lock file cannot be created or opened (a link at
+    /// its name is refused: "dowiązanie symboliczne nie jest dozwolone").
     static std::optional<FolderLock> tryLock(const std::filesystem::path& lockFile);
     /// Waits up to `timeout` for the holder to let go (sleeping on file events, not polling).
     static std::optional<FolderLock> lockWithin(const std::filesystem::path& lockFile,

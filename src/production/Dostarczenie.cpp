@@ -1,5 +1,6 @@
 #include "production/Dostarczenie.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tolvak {
@@ -33,6 +34,14 @@ std::string NazwaWynikowaSerwisu(std::string_view prefiks, int trybNazwy,
             break;
     }
     return std::string(prefiks) + baza + (formatZapisu == 1 ? ".mp3" : ".wav");
+}
+
+bool CzyDozwolonaNazwaWynikowa(std::string_view nazwa) {
+    if (nazwa.find_first_not_of(' ') == std::string_view::npos || nazwa.find_first_of("/\\") != std::string_view::npos ||
+        nazwa.find("..") != std::string_view::npos)
+        return false;
+    return std::none_of(nazwa.begin(), nazwa.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
 }
 
 std::string SciezkaDocelowa(std::string_view folderZapisu, std::string_view nazwa) {

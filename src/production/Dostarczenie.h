@@ -20,6 +20,11 @@ std::string NazwaWynikowaSerwisu(std::string_view prefiks, int trybNazwy,
                                  std::string_view nazwaStala, int formatZapisu,
                                  const LocalTime& teraz);
 
+/// True when the fixed name `NazwaWynikowa` names a file inside the output folder: not empty or
+/// blank, without "/", "\", ".." and control characters (a line break would forge log lines).
+/// The production run refuses any other and the window's name field treats it as empty.
+bool CzyDozwolonaNazwaWynikowa(std::string_view nazwa);
+
 /// The output folder text followed by the name; a separator is put in between when the folder
 /// text does not end in one.
 std::string SciezkaDocelowa(std::string_view folderZapisu, std::string_view nazwa);

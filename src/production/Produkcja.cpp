@@ -9,10 +9,12 @@
 #include "audio/Dekoder.h"
 #include "audio/Kompresja.h"
 #include "platform/Internet.h"
+#include "platform/PlikiTymczasowe.h"
 #include "platform/Regional.h"
 #include "production/Dostarczenie.h"
 #include "production/Rodzaje.h"
 #include "production/Sponsorzy.h"
+#include "production/ZajecieFolderu.h"
 #include "schedule/StanPobran.h"
 #include "sources/Pliki.h"
 #include "sources/Zrodla.h"
@@ -21,7 +23,8 @@ namespace tolvak {
 
 namespace fs = std::filesystem;
 
-Produkcja::Produkcja(KontekstProdukcji kontekst) : k_(std::move(kontekst)) {
+Produkcja::Produkcja(KontekstProdukcji kontekst)
+    : k_(std::move(kontekst)), znacznik_(ZnacznikFolderu(k_.folderProgramu)) {
     TestPolaczenia = [] { return CzyJestInternet(); };
     // The form's settings of the components.
     AudioMixer1_.SetInput1(WaveIn1_);
@@ -75,6 +78,7 @@ void Produkcja::PrzebiegZapisu(TAuInput& wejscie) {
     const std::string tvtemp2 = PlikRoboczy(kTvTemp2);
     WaveOut1_.SetInput(wejscie);
     WaveOut1_.SetFileName(tvtemp2);
+    UsunJesliJest(tvtemp2);  // a link planted there is removed, not written through
     zakonczone_ = false;
     WaveOut1_.Run();
     CzekajNaZakonczenie();
@@ -96,6 +100,11 @@ bool tenSamPlik(const std::string& a, const std::string& b) {
 
 std::string Produkcja::PobierzZPlikuWejsciowego() {
     const std::string& plik = *plikWejsciowy_;
+    if (MaZnakKoncaWiersza(plik)) {
+        k_.log.DodajDoLoga("AkcjaSerwis: Niedozwolony znak końca wiersza w ścieżce " +
+                           SciezkaDoLoga(plik) + ".");
+        return {};
+    }
     const std::string nazwa = NazwaPlikuPobranego(RozszerzenieZrodla(plik));
     if (nazwa.empty()) return {};
     // The run overwrites and deletes its work files; the operator's file must survive it.
@@ -107,12 +116,14 @@ std::string Produkcja::PobierzZPlikuWejsciowego() {
         }
     }
     const std::string cel = (k_.folderRoboczy / nazwa).string();
-    if (tenSamPlik(plik, cel)) {
-        zachowajPobrany_ = true;
-        return nazwa;
-    }
     try {
-        KopiujPlik(plik, cel, k_.okno);
+        if (tenSamPlik(plik, cel)) {
+            // Used in place, so it must pass what the copy would check.
+            SprawdzPlikWejsciowy(plik);
+            zachowajPobrany_ = true;
+            return nazwa;
+        }
+        KopiujPlik(plik, cel, k_.okno, znacznik_, kMaksRozmiarWejscia);
     } catch (const std::exception& e) {
         k_.log.DodajDoLoga(std::string("AkcjaSerwis: ") + e.what());
         return {};
@@ -144,6 +155,12 @@ bool Produkcja::AkcjaSerwis(const std::string& rodzaj, const std::string& FileNa
     poczatek_ = k_.clock.now();
     zachowajPobrany_ = false;
     sciezkaDostarczenia_.clear();
+    // A fixed name that leaves the output folder fails the run before anything is fetched.
+    const Ustawienia& u = k_.ustawienia;
+    if (u.NazwaWynikowaTyp == NazwaStala && !CzyDozwolonaNazwaWynikowa(u.NazwaWynikowa)) {
+        k_.log.DodajDoLoga("AkcjaSerwis: Niedozwolona nazwa wynikowa: " + SciezkaDoLoga(u.NazwaWynikowa));
+        return false;
+    }
     // 1. Connection.
     if (!TestPolaczenia()) {
         k_.log.DodajDoLoga("Brak dostępu do Internetu.");
@@ -272,6 +289,7 @@ bool Produkcja::Montaz(const std::string& rodzaj, const std::string& pobrany) {
         MP3Out1_.Id3v1Tags().Clear();
         MP3Out1_.Id3v2Tags().Clear();
         MP3Out1_.SetFileName(tvserwis);
+        UsunJesliJest(tvserwis);
         zakonczone_ = false;
         okno.setGaugeMax(100);
         MP3Out1_.Run();
@@ -297,8 +315,9 @@ void Produkcja::Dostarcz(const std::string& rodzaj, const std::string& prefiks,
     const std::string nazwa = NazwaWynikowaSerwisu(prefiks, u.NazwaWynikowaTyp, u.NazwaWynikowa,
                                                    u.FormatZapisu, poczatek_);
     const std::string cel = SciezkaDocelowa(u.FolderZapisu, nazwa);
+    UsunPozostawionePliki(k_.folderProgramu, {}, u.FolderZapisu, k_.log);
     try {
-        KopiujPlik(doDostarczenia, cel, k_.okno);
+        KopiujPlik(doDostarczenia, cel, k_.okno, znacznik_);
         sciezkaDostarczenia_ = cel;
         const LocalTime teraz = k_.clock.now();
         k_.okno.setLastDelivered(nazwa + "\r" + DataTekst(teraz) + "\r" + RegionalnyCzas(teraz));

@@ -89,6 +89,7 @@ private:
     void MP3Out1Progress(TAuOutput* Sender);
 
     KontekstProdukcji k_;
+    std::string znacznik_;  // the program folder's mark on its temporary files
     std::optional<std::string> plikWejsciowy_;
     bool zachowajPobrany_ = false;  // the fetched file is the operator's own: never deleted
     std::string sciezkaDostarczenia_;

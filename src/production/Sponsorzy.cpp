@@ -1,6 +1,7 @@
 #include "production/Sponsorzy.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -14,6 +15,7 @@
 
 #include "app/Konfiguracja.h"
 #include "platform/Ini.h"
+#include "platform/PlikiTymczasowe.h"
 #include "production/Rodzaje.h"
 
 namespace tolvak {
@@ -57,8 +59,14 @@ void zapiszLE32(std::FILE* out, long offset, uint32_t v, const std::string& wyjs
 }  // namespace
 
 void JoinWaves(const std::vector<std::string>& FileList, const std::string& OutputFile) {
-    Plik out(std::fopen(OutputFile.c_str(), "w+b"));
-    if (!out) throw blad("Nie można utworzyć pliku", OutputFile, errno);
+    // A link planted at the work file's name is removed, never written through.
+    const int fd = UtworzPlikRoboczy(OutputFile);
+    Plik out(::fdopen(fd, "w+b"));
+    if (!out) {
+        const int err = errno;
+        ::close(fd);
+        throw blad("Nie można utworzyć pliku", OutputFile, err);
+    }
     bool pierwszy = true;
     for (const std::string& nazwa : FileList) {
         if (!IstniejePlik(nazwa)) continue;

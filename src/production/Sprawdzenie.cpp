@@ -14,6 +14,7 @@
 #include "platform/Regional.h"
 #include "platform/UiQueue.h"
 #include "production/Rodzaje.h"
+#include "production/ZajecieFolderu.h"
 #include "sources/Zrodla.h"
 
 namespace tolvak {
@@ -33,7 +34,8 @@ WynikSprawdzenia SprawdzRodzaj(ZrodlaSerwisow& zrodla, const Ustawienia& u, cons
     return w;
 }
 
-int UruchomSprawdzenie(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+int UruchomSprawdzenie(const CommandLine& cl, std::ostream& out, std::ostream& err,
+                       std::chrono::milliseconds czekanieNaFolder) {
     const std::string rodzaj = cl.check.value_or("");
     if (rodzaj != kNews && rodzaj != kSport && rodzaj != kEkonomia && rodzaj != kPogoda) {
         err << "tolvak: nieznany rodzaj serwisu '" << rodzaj << "' (News, Sport, Ekonomia, Pogoda)\n";
@@ -50,6 +52,9 @@ int UruchomSprawdzenie(const CommandLine& cl, std::ostream& out, std::ostream& e
         err << "tolvak: nie można ustalić bieżącego folderu: " << OpisBledu(ec.value()) << "\n";
         return 2;
     }
+    // A check writes the log and the local file check reads the state file: not during a run.
+    const std::optional<FolderLock> blokada = ZajmijFolderProgramu(folder, czekanieNaFolder, err);
+    if (!blokada) return 1;
 
     UiQueue::instance().bindToCurrentThread();
     struct Odwiaz {
@@ -66,6 +71,7 @@ int UruchomSprawdzenie(const CommandLine& cl, std::ostream& out, std::ostream& e
     }
     const Ustawienia ustawienia = OdczytajKonfiguracje(ini);
     log.SetCzyLog(ustawienia.czyLog);
+    UsunPozostawionePliki(folder, roboczy, ustawienia.FolderZapisu, log);
     StatusDisplay okno(clock);
     Zrodla zrodla(KontekstZrodel{ustawienia, folder, roboczy, log, clock, okno});
 

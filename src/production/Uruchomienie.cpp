@@ -17,6 +17,7 @@
 #include "platform/UiQueue.h"
 #include "production/Produkcja.h"
 #include "production/Rodzaje.h"
+#include "production/ZajecieFolderu.h"
 #include "sources/Zrodla.h"
 
 namespace tolvak {
@@ -38,7 +39,7 @@ bool znanyRodzaj(const std::string& r) {
 
 }  // namespace
 
-int UruchomProdukcje(const CommandLine& cl, std::ostream& err) {
+int UruchomProdukcje(const CommandLine& cl, std::ostream& err, std::chrono::milliseconds czekanieNaFolder) {
     const std::string rodzaj = cl.produce.value_or("");
     if (!znanyRodzaj(rodzaj)) {
         err << "tolvak: nieznany rodzaj serwisu '" << rodzaj
@@ -56,6 +57,9 @@ int UruchomProdukcje(const CommandLine& cl, std::ostream& err) {
         err << "tolvak: nie można ustalić bieżącego folderu: " << OpisBledu(ec.value()) << "\n";
         return 2;
     }
+    // The runs of one folder share its work files, its log and its state file: one at a time.
+    const std::optional<FolderLock> blokada = ZajmijFolderProgramu(folder, czekanieNaFolder, err);
+    if (!blokada) return 1;
 
     WatekOkna watek;
     SystemClock clock;
@@ -86,6 +90,7 @@ int UruchomProdukcje(const CommandLine& cl, std::ostream& err) {
     Ustawienia ustawienia = OdczytajKonfiguracje(ini);
     log.SetCzyLog(ustawienia.czyLog);
     if (ustawienia.FolderZapisu.empty()) return odmow("Brak lokalizacji zapisu serwisu..");
+    UsunPozostawionePliki(folder, roboczy, ustawienia.FolderZapisu, log);
 
     StatusDisplay okno(clock);
     Zrodla zrodla(KontekstZrodel{ustawienia, folder, roboczy, log, clock, okno});

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/Bledy.h"
+#include "platform/PlikiTymczasowe.h"
 
 namespace tolvak {
 
@@ -41,22 +42,6 @@ public:
 
 private:
     int fd_;
-};
-
-/// Removes the temporary file unless the copy completed.
-class UsunJesliNieUdane {
-public:
-    explicit UsunJesliNieUdane(std::string path) : path_(std::move(path)) {}
-    ~UsunJesliNieUdane() {
-        if (!done_) ::unlink(path_.c_str());
-    }
-    UsunJesliNieUdane(const UsunJesliNieUdane&) = delete;
-    UsunJesliNieUdane& operator=(const UsunJesliNieUdane&) = delete;
-    void done() { done_ = true; }
-
-private:
-    std::string path_;
-    bool done_ = false;
 };
 
 ssize_t czytajWszystko(int fd, char* buf, size_t n) {
@@ -110,28 +95,56 @@ int64_t GetFileSize(const std::string& FileName) {
     return static_cast<int64_t>(st.st_size);
 }
 
-std::string NazwaTymczasowa(const std::string& cel) {
-    const auto p = cel.find_last_of('/');
-    const std::string folder = p == std::string::npos ? std::string() : cel.substr(0, p + 1);
-    const std::string nazwa = p == std::string::npos ? cel : cel.substr(p + 1);
-    return folder + "." + nazwa + ".part";
+namespace {
+
+/// The checks of a source on its status: a regular file, not too big.
+void sprawdzStatus(const struct stat& st, const std::string& sciezka, int64_t maksBajtow) {
+    if (S_ISDIR(st.st_mode)) throw BladPliku(Odczyt, sciezka, EISDIR);
+    if (!S_ISREG(st.st_mode))
+        throw BladPliku(Odczyt, sciezka, static_cast<int>(PowodOdmowy::NieZwyklyPlik));
+    if (maksBajtow >= 0 && st.st_size > maksBajtow)
+        throw BladPliku(Odczyt, sciezka, static_cast<int>(PowodOdmowy::ZaDuzyPlik));
 }
 
-void KopiujPlik(const std::string& zrodlo, const std::string& cel, Okno& okno) {
+}  // namespace
+
+void SprawdzPlikWejsciowy(const std::string& sciezka, int64_t maksBajtow) {
+    struct stat st{};
+    if (::stat(sciezka.c_str(), &st) != 0) throw BladPliku(Otwarcie, sciezka, errno);
+    sprawdzStatus(st, sciezka, maksBajtow);
+}
+
+bool MaZnakKoncaWiersza(std::string_view sciezka) {
+    return sciezka.find_first_of("\r\n") != std::string_view::npos;
+}
+
+std::string SciezkaDoLoga(std::string_view sciezka) {
+    std::string s;
+    for (const char c : sciezka) {
+        if (c == '\r')
+            s += "\\r";
+        else if (c == '\n')
+            s += "\\n";
+        else
+            s += c;
+    }
+    return s;
+}
+
+void KopiujPlik(const std::string& zrodlo, const std::string& cel, Okno& okno,
+                std::string_view znacznik, int64_t maksBajtow) {
     const std::string nazwa = nazwaPliku(zrodlo);
     okno.setAction("Kopiowanie pliku " + nazwa + "...");
 
-    Deskryptor src(::open(zrodlo.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opening a FIFO for reading would wait for a writer: not blocking, then refused below.
+    Deskryptor src(::open(zrodlo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (src.get() < 0) throw BladPliku(Otwarcie, zrodlo, errno);
     struct stat st{};
     if (::fstat(src.get(), &st) != 0) throw BladPliku(Odczyt, zrodlo, errno);
-    if (S_ISDIR(st.st_mode)) throw BladPliku(Odczyt, zrodlo, EISDIR);
+    sprawdzStatus(st, zrodlo, maksBajtow);
     okno.setGaugeMax(static_cast<int64_t>(st.st_size) / 1000);
 
-    const std::string tymczasowy = NazwaTymczasowa(cel);
-    Deskryptor dst(::open(tymczasowy.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (dst.get() < 0) throw BladPliku(Utworzenie, cel, errno);
-    UsunJesliNieUdane sprzatanie(tymczasowy);
+    PlikTymczasowy dst(cel, znacznik);
 
     // The file is read ahead in large pieces; the window sees blocks of 256 bytes, each after
     // a round of message processing, and the writes are gathered into large pieces too.
@@ -152,24 +165,23 @@ void KopiujPlik(const std::string& zrodlo, const std::string& cel, Okno& okno) {
         }
         const size_t n = std::min(kBlok, wEnd - wPos);
         if (n == 0) break;
+        // A file that another system keeps appending to stops at the limit too.
+        if (maksBajtow >= 0 && razem + static_cast<int64_t>(n) > maksBajtow)
+            throw BladPliku(Odczyt, zrodlo, static_cast<int>(PowodOdmowy::ZaDuzyPlik));
         wyjscie.append(wejscie, wPos, n);
         wPos += n;
         if (wyjscie.size() >= kBufor) {
-            if (!zapiszWszystko(dst.get(), wyjscie.data(), wyjscie.size()))
+            if (!zapiszWszystko(dst.fd(), wyjscie.data(), wyjscie.size()))
                 throw BladPliku(Zapis, cel, errno);
             wyjscie.clear();
         }
         razem += static_cast<int64_t>(n);
         okno.setGaugePosition(razem / 1000);
     }
-    if (!wyjscie.empty() && !zapiszWszystko(dst.get(), wyjscie.data(), wyjscie.size()))
+    if (!wyjscie.empty() && !zapiszWszystko(dst.fd(), wyjscie.data(), wyjscie.size()))
         throw BladPliku(Zapis, cel, errno);
-    if (::fsync(dst.get()) != 0 && errno != EINVAL && errno != EROFS)
-        throw BladPliku(Zapis, cel, errno);
-    if (dst.release() != 0) throw BladPliku(Zamkniecie, cel, errno);
     src.release();
-    if (::rename(tymczasowy.c_str(), cel.c_str()) != 0) throw BladPliku(Zastapienie, cel, errno);
-    sprzatanie.done();
+    dst.ZastapCel();
 
     okno.setAction("Kopiowanie pliku " + nazwa + " zostało zakończone.");
 }

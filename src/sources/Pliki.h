@@ -22,17 +22,33 @@ bool IstniejePlik(const std::string& path);
 /// follows it, else empty.
 std::string RozszerzenieZrodla(std::string_view sciezka);
 
-/// The name of the temporary file that a copy to `cel` writes first: in the same folder, a
-/// leading dot and ".part" appended, so that no playout watching the folder takes it for audio.
-std::string NazwaTymczasowa(const std::string& cel);
+/// The most that the local file source and `--input` copy: a bulletin is a few megabytes, and
+/// a bigger "file" is a mistake that would fill the disk.
+inline constexpr int64_t kMaksRozmiarWejscia = int64_t{512} << 20;
+/// Throws the error of platform/Bledy.h unless `sciezka` names (through links) a regular file of
+/// at most `maksBajtow` bytes: what KopiujPlik demands of its source, for a file used in place.
+void SprawdzPlikWejsciowy(const std::string& sciezka, int64_t maksBajtow = kMaksRozmiarWejscia);
+
+/// No limit for KopiujPlik.
+inline constexpr int64_t kBezLimitu = -1;
+
+/// True when the path holds a carriage return or a line feed, which would forge log lines.
+bool MaZnakKoncaWiersza(std::string_view sciezka);
+/// The path for a log line: carriage returns and line feeds written as "\r" and "\n".
+std::string SciezkaDoLoga(std::string_view sciezka);
 
 /// Copies `zrodlo` to `cel` in blocks of 256 bytes, letting the window process its messages
 /// before every block, with the action label and the progress bar (in thousands of bytes).
-/// The data goes to a temporary file beside `cel` (NazwaTymczasowa) that is renamed over `cel`
-/// once complete, so `cel` is never seen half-written and a replaced file stays intact until
-/// the rename; on any failure the temporary file is removed. Throws the error of
-/// platform/Bledy.h (a std::system_error naming the file, the operation and the reason in
-/// Polish) when a file cannot be opened, read, written, closed or renamed.
-void KopiujPlik(const std::string& zrodlo, const std::string& cel, Okno& okno);
+/// Only a regular file is copied (a FIFO, a device or a socket is refused without waiting for
+/// it), and only up to `maksBajtow` bytes (kBezLimitu: any size). The data goes to a temporary
+/// file beside `cel` (platform/PlikiTymczasowe.h, marked `znacznik`: the mark of the program
+/// folder) that is renamed over `cel` once complete, and the folder is synced, so `cel` is
+/// never seen half-written, a replaced file stays intact until the rename, and a link planted
+/// in the folder is never followed; on any failure the temporary file is removed. Throws the
+/// error of platform/Bledy.h (a std::system_error naming the file, the operation and the reason
+/// in Polish) when a file cannot be opened, read, written, closed or renamed, is not a regular
+/// file ("to nie jest zwykły plik") or is too big ("plik jest za duży").
+void KopiujPlik(const std::string& zrodlo, const std::string& cel, Okno& okno,
+                std::string_view znacznik, int64_t maksBajtow = kBezLimitu);
 
 }  // namespace tolvak

@@ -1,11 +1,15 @@
 #include "sources/Zrodla.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <exception>
 
 #include "app/Konfiguracja.h"
 #include "app/Log.h"
+#include "platform/Bledy.h"
+#include "platform/PlikiTymczasowe.h"
 #include "platform/Regional.h"
 #include "sources/GodzinaSerwisu.h"
 #include "sources/Tekst.h"
@@ -93,10 +97,14 @@ void Zrodla::ZalogujBlad(std::string_view operacja, const std::exception& e) {
 
 void Zrodla::PobierzDoPliku(const std::string& nazwa,
                             const std::function<void(std::FILE*)>& pobierz) {
-    const std::string sciezka = (k_.folderRoboczy / nazwa).string();
-    std::FILE* plik = std::fopen(sciezka.c_str(), "wbe");
-    if (plik == nullptr)
-        throw BladTransferu("Nie można utworzyć pliku " + nazwa + ": " + std::strerror(errno));
+    // A link planted at the work file's name is removed, never written through.
+    const int fd = UtworzPlikRoboczy(k_.folderRoboczy / nazwa);
+    std::FILE* plik = ::fdopen(fd, "wb");
+    if (plik == nullptr) {
+        const int err = errno;
+        ::close(fd);
+        ZglosBladPliku(OperacjaNaPliku::Utworzenie, nazwa, err);
+    }
     try {
         pobierz(plik);
     } catch (...) {

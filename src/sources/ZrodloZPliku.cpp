@@ -7,6 +7,7 @@
 #include "app/Konfiguracja.h"
 #include "app/Log.h"
 #include "platform/Ini.h"
+#include "platform/PlikiTymczasowe.h"
 #include "platform/Regional.h"
 #include "schedule/StanPobran.h"
 #include "sources/Pliki.h"
@@ -30,7 +31,7 @@ bool czasModyfikacji(const std::string& sciezka, LocalTime& wynik) {
 
 bool Zrodla::CzyJestSerwisZPliku() {
     const std::string sciezka = Przytnij(k_.ustawienia.ZPlikuSciezka);
-    if (sciezka.empty()) return false;
+    if (sciezka.empty() || MaZnakKoncaWiersza(sciezka)) return false;
     struct stat st{};
     if (::stat(sciezka.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     LocalTime zmiana;
@@ -46,6 +47,11 @@ std::string Zrodla::PobierzSerwisZPliku() {
         k_.log.DodajDoLoga("Nieudane pobranie serwisu z pliku lokalnego. Brak ścieżki.");
         return {};
     }
+    if (MaZnakKoncaWiersza(sciezka)) {
+        k_.log.DodajDoLoga("Nieudane pobranie serwisu z pliku lokalnego. Niedozwolony znak końca "
+                           "wiersza w ścieżce " + SciezkaDoLoga(sciezka) + ".");
+        return {};
+    }
     const std::string rozszerzenie = RozszerzenieZrodla(sciezka);
     struct stat st{};
     if (::stat(sciezka.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
@@ -56,11 +62,15 @@ std::string Zrodla::PobierzSerwisZPliku() {
     const std::string nazwa = NazwaPlikuPobranego(rozszerzenie);
     try {
         if (nazwa.empty()) throw std::runtime_error("niedozwolona nazwa pliku");
-        KopiujPlik(sciezka, (k_.folderRoboczy / nazwa).string(), k_.okno);
+        // Only a regular file of a bulletin's size: a FIFO would hang the run, a device fill
+        // the disk.
+        KopiujPlik(sciezka, (k_.folderRoboczy / nazwa).string(), k_.okno,
+                   ZnacznikFolderu(k_.folderProgramu), kMaksRozmiarWejscia);
         IniFile stan(k_.folderProgramu / NazwaPlikuStanu);
         stan.WriteString(SekcjaPobrany, KluczOstKopiowaniePliku,
                          DateTimeText(k_.clock.now(), Fs()));
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        k_.log.DodajDoLoga("PobierzSerwisZPliku: " + std::string(e.what()));
         k_.log.DodajDoLoga("Nieudane pobranie serwisu z pliku lokalnego.");
         return {};
     }

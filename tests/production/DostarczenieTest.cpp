@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -32,6 +33,8 @@ void zapisz(const fs::path& p, const std::string& s) {
     std::ofstream f(p, std::ios::binary);
     f << s;
 }
+
+constexpr std::string_view kZnacznik = "0badc0de";
 
 uint32_t le32(const std::string& s, size_t off) {
     return static_cast<uint32_t>(static_cast<unsigned char>(s[off])) |
@@ -70,35 +73,35 @@ TEST_F(Kopiowanie, CopiesWithProgressAndLabels) {
     zapisz(tmp / "zrodlo.wav", dane);
     std::vector<std::string> etykiety;
     okno.OnAction = [&](std::string_view t) { etykiety.emplace_back(t); };
-    KopiujPlik((tmp / "zrodlo.wav").string(), (tmp / "cel.wav").string(), okno);
+    KopiujPlik((tmp / "zrodlo.wav").string(), (tmp / "cel.wav").string(), okno, kZnacznik);
     EXPECT_EQ(czytaj(tmp / "cel.wav"), dane);
     EXPECT_EQ(okno.Gauge1Max(), 300);
     EXPECT_EQ(okno.Gauge1Position(), 300);
     ASSERT_EQ(etykiety.size(), 2u);
     EXPECT_EQ(etykiety[0], "Kopiowanie pliku zrodlo.wav...");
     EXPECT_EQ(etykiety[1], "Kopiowanie pliku zrodlo.wav zostało zakończone.");
-    EXPECT_FALSE(fs::exists(tmp / ".cel.wav.part"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path()), {}), 2);  // no temporary file
 }
 
 TEST_F(Kopiowanie, EmptyAndTinySources) {
     zapisz(tmp / "pusty", "");
-    KopiujPlik((tmp / "pusty").string(), (tmp / "cel").string(), okno);
+    KopiujPlik((tmp / "pusty").string(), (tmp / "cel").string(), okno, kZnacznik);
     EXPECT_TRUE(fs::exists(tmp / "cel"));
     EXPECT_EQ(fs::file_size(tmp / "cel"), 0u);
     zapisz(tmp / "maly", std::string(999, 'x'));
-    KopiujPlik((tmp / "maly").string(), (tmp / "cel").string(), okno);
+    KopiujPlik((tmp / "maly").string(), (tmp / "cel").string(), okno, kZnacznik);
     EXPECT_EQ(okno.Gauge1Max(), 0);
     EXPECT_EQ(fs::file_size(tmp / "cel"), 999u);
 }
 
 TEST_F(Kopiowanie, FailuresLeaveTheDestinationAsItWasAndNoTemporaryFile) {
     zapisz(tmp / "cel.wav", "poprzedni");
-    EXPECT_THROW(KopiujPlik((tmp / "brak.wav").string(), (tmp / "cel.wav").string(), okno),
+    EXPECT_THROW(KopiujPlik((tmp / "brak.wav").string(), (tmp / "cel.wav").string(), okno, kZnacznik),
                  std::runtime_error);
     EXPECT_EQ(czytaj(tmp / "cel.wav"), "poprzedni");
     zapisz(tmp / "zrodlo.wav", "nowy");
     try {
-        KopiujPlik((tmp / "zrodlo.wav").string(), (tmp / "nie_ma" / "cel.wav").string(), okno);
+        KopiujPlik((tmp / "zrodlo.wav").string(), (tmp / "nie_ma" / "cel.wav").string(), okno, kZnacznik);
         FAIL() << "copy into a missing folder succeeded";
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find("nie_ma/cel.wav"), std::string::npos) << e.what();
@@ -106,10 +109,39 @@ TEST_F(Kopiowanie, FailuresLeaveTheDestinationAsItWasAndNoTemporaryFile) {
     // A destination that is a folder cannot be replaced: the temporary file goes again.
     fs::create_directory(tmp / "katalog.wav");
     zapisz(tmp / "katalog.wav" / "x", "x");
-    EXPECT_THROW(KopiujPlik((tmp / "zrodlo.wav").string(), (tmp / "katalog.wav").string(), okno),
+    EXPECT_THROW(KopiujPlik((tmp / "zrodlo.wav").string(), (tmp / "katalog.wav").string(), okno, kZnacznik),
                  std::runtime_error);
     for (const auto& e : fs::directory_iterator(tmp.path()))
         EXPECT_EQ(e.path().filename().string().find(".part"), std::string::npos) << e.path();
+}
+
+TEST_F(Kopiowanie, OnlyARegularFileOfALimitedSizeIsCopied) {
+    // A FIFO without a writer would block the open; a device never ends.
+    ASSERT_EQ(::mkfifo((tmp / "fifo").c_str(), 0644), 0);
+    zapisz(tmp / "duzy.wav", std::string(5000, 'x'));
+    const std::pair<fs::path, const char*> przypadki[] = {
+        {tmp / "fifo", "to nie jest zwykły plik"},
+        {"/dev/zero", "to nie jest zwykły plik"},
+        {tmp / "duzy.wav", "plik jest za duży"}};
+    for (const auto& [zrodlo, powod] : przypadki) {
+        try {
+            KopiujPlik(zrodlo.string(), (tmp / "tvss.mp3").string(), okno, kZnacznik, 4999);
+            ADD_FAILURE() << zrodlo << " copied";
+        } catch (const std::system_error& e) {
+            EXPECT_EQ(std::string(e.what()), "Nie można odczytać pliku " + zrodlo.string() + ": " + powod);
+        }
+    }
+    EXPECT_FALSE(fs::exists(tmp / "tvss.mp3"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path()), {}), 2);
+    EXPECT_THROW(SprawdzPlikWejsciowy("/dev/zero"), std::system_error);
+    EXPECT_NO_THROW(SprawdzPlikWejsciowy((tmp / "duzy.wav").string()));
+    EXPECT_EQ(SciezkaDoLoga("a\r\nb"), "a\\r\\nb");
+}
+
+TEST(NazwaWynikowa, OnlyANameThatStaysInTheOutputFolderIsAllowed) {
+    for (const char* n : {"serwis", "Serwis Radia 1", "a.b", ".ukryty"}) EXPECT_TRUE(CzyDozwolonaNazwaWynikowa(n)) << n;
+    for (const char* n : {"", "  ", "x/../../../escaped", "a\\b", "..", "a..b", "/etc", "a\nb", "a\rb"})
+        EXPECT_FALSE(CzyDozwolonaNazwaWynikowa(n)) << n;
 }
 
 // The playout may take the file at any moment: a copy killed at a random moment must never
@@ -130,7 +162,7 @@ TEST_F(Kopiowanie, KilledCopyNeverLeavesAPartialFileUnderTheFinalName) {
             ManualClock c;
             StatusDisplay o(c);
             try {
-                KopiujPlik((tmp / "nowy.wav").string(), (tmp / "N_serwis.wav").string(), o);
+                KopiujPlik((tmp / "nowy.wav").string(), (tmp / "N_serwis.wav").string(), o, kZnacznik);
             } catch (...) {
                 _exit(3);
             }

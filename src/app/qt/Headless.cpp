@@ -20,11 +20,11 @@
 #include "app/qt/SygnalyZakonczenia.h"
 #include "platform/Bledy.h"
 #include "platform/Clock.h"
-#include "platform/FolderLock.h"
 #include "platform/Internet.h"
 #include "platform/Paths.h"
 #include "platform/Regional.h"
 #include "production/Produkcja.h"
+#include "production/ZajecieFolderu.h"
 #include "schedule/Harmonogram.h"
 #include "schedule/Matryca.h"
 #include "schedule/StanPobran.h"
@@ -42,17 +42,9 @@ int UruchomBezOkna(const CommandLine& cl, std::ostream& err) {
         return 2;
     }
     // A second instance ends before it touches the log, the settings or anything else.
-    std::optional<FolderLock> blokada;
-    try {
-        blokada = FolderLock::tryLock(folder / NazwaPlikuBlokady);
-    } catch (const std::system_error& e) {
-        err << "tolvak: " << e.what() << '\n';
-        return 1;
-    }
-    if (!blokada) {
-        err << "Program jest już uruchomiony.\n";
-        return 1;
-    }
+    const std::optional<FolderLock> blokada =
+        ZajmijFolderProgramu(folder, std::chrono::milliseconds(0), err);
+    if (!blokada) return 1;
     if (!CzyJestInternet()) {
         err << "Brak dostępu do internetu.\n";
         return 1;
@@ -85,6 +77,7 @@ int UruchomBezOkna(const CommandLine& cl, std::ostream& err) {
 
     Ustawienia ustawienia = OdczytajKonfiguracje(ini);
     log.SetCzyLog(ustawienia.czyLog);
+    UsunPozostawionePliki(folder, roboczy, ustawienia.FolderZapisu, log);
     Matryca matryca(ini);
     matryca.Wczytaj();
     StanPobran stan(folder / NazwaPlikuStanu, matryca, log, clock);

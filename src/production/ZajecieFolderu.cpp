@@ -1,0 +1,51 @@
+#include "production/ZajecieFolderu.h"
+
+#include <set>
+#include <system_error>
+
+#include "app/Konfiguracja.h"
+#include "app/Log.h"
+#include "platform/PlikiTymczasowe.h"
+#include "production/Rodzaje.h"
+#include "schedule/StanPobran.h"
+
+namespace tolvak {
+
+namespace fs = std::filesystem;
+
+std::optional<FolderLock> ZajmijFolderProgramu(const fs::path& folderProgramu,
+                                               std::chrono::milliseconds czekanie, std::ostream& err) {
+    std::optional<FolderLock> blokada;
+    try {
+        const fs::path plik = folderProgramu / NazwaPlikuBlokady;
+        blokada = czekanie.count() > 0 ? FolderLock::lockWithin(plik, czekanie) : FolderLock::tryLock(plik);
+    } catch (const std::system_error& e) {
+        err << "tolvak: " << e.what() << '\n';
+        return std::nullopt;
+    }
+    if (!blokada) err << "Program jest już uruchomiony.\n";
+    return blokada;
+}
+
+void UsunPozostawionePliki(const fs::path& folderProgramu, const fs::path& folderRoboczy,
+                           const std::string& folderZapisu, Log& log) {
+    const std::string znacznik = ZnacznikFolderu(folderProgramu);
+    // The same folder named twice is cleaned once.
+    std::set<fs::path> folderyObce;
+    std::error_code ec;
+    for (const fs::path& f : {folderRoboczy, fs::path(folderZapisu)}) {
+        if (f.empty()) continue;
+        const fs::path c = fs::weakly_canonical(f, ec);
+        if (!ec) folderyObce.insert(c);
+    }
+    const fs::path wlasny = fs::weakly_canonical(folderProgramu, ec);
+    folderyObce.erase(wlasny);
+    int usuniete = UsunPlikiTymczasowe(folderProgramu, znacznik,
+                                       {NazwaPlikuKonfiguracji, NazwaPlikuStanu, NazwaPlikuLogu, kTvVoice,
+                                        kTvTemp, kTvTemp2, kTvEnd, kTvSerwis, kTvTfn});
+    for (const fs::path& f : folderyObce) usuniete += UsunPlikiTymczasowe(f, znacznik);
+    if (usuniete > 0)
+        log.DodajDoLoga("Usunięto pozostawione pliki tymczasowe: " + std::to_string(usuniete));
+}
+
+}  // namespace tolvak

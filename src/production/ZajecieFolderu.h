@@ -1,0 +1,36 @@
+#pragma once
+// One run per program folder. Every entry that works on a program folder holds its lock
+// (platform/FolderLock.h) for its whole life, because the runs share the fixed work-file names;
+// holding it, a run knows every temporary file of the folder's mark as left by a killed run.
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "platform/FolderLock.h"
+
+namespace tolvak {
+
+class Log;
+
+/// How long `--produce` and `--check` wait for the run that holds the folder: a production
+/// takes seconds.
+inline constexpr std::chrono::milliseconds kCzekanieNaFolder{std::chrono::seconds(120)};
+
+/// Takes the lock of `folderProgramu`, waiting up to `czekanie` (zero: not at all). When the
+/// folder stays taken, or the lock file cannot be opened, writes "Program jest już
+/// uruchomiony." (or the error) to `err` and answers std::nullopt: the caller then exits 1.
+std::optional<FolderLock> ZajmijFolderProgramu(const std::filesystem::path& folderProgramu,
+                                               std::chrono::milliseconds czekanie, std::ostream& err);
+
+/// Removes the temporary files that killed runs of this program folder left in the program
+/// folder and, when given (non-empty), in the working folder and the output folder; logs
+/// "Usunięto pozostawione pliki tymczasowe: " + their number when there were any. Only while
+/// holding the folder's lock.
+void UsunPozostawionePliki(const std::filesystem::path& folderProgramu,
+                           const std::filesystem::path& folderRoboczy,
+                           const std::string& folderZapisu, Log& log);
+
+}  // namespace tolvak
