@@ -25,7 +25,11 @@ TAuFileStream::TAuFileStream(const std::string& FileName, uint32_t Mode) : TAuFi
 TAuFileStream::TAuFileStream(const std::string& FileName, uint32_t /*Rights*/, uint32_t Mode) {
     int flags = O_CLOEXEC;
     if ((Mode & fmCreate) == fmCreate) {
-        flags |= O_RDWR | O_CREAT | O_TRUNC;
+        // A created file is written where it is named: a link planted at the name is removed,
+        // never written through (one planted again meanwhile makes the open fail).
+        struct stat ln {};
+        if (::lstat(FileName.c_str(), &ln) == 0 && S_ISLNK(ln.st_mode)) ::unlink(FileName.c_str());
+        flags |= O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW;
     } else {
         switch (Mode & 3) {
             case fmOpenRead: flags |= O_RDONLY; break;

@@ -4,6 +4,10 @@
 #include <cstring>
 #include <system_error>
 
+#include <unistd.h>
+
+#include "platform/PlikiTymczasowe.h"
+
 namespace tolvak::audiolib {
 
 namespace {
@@ -51,11 +55,17 @@ std::unique_ptr<WavFileWriter> WavFileWriter::Create(const std::filesystem::path
     if (std::filesystem::is_directory(target, ec)) return nullptr;
     std::unique_ptr<WavFileWriter> w(new WavFileWriter());
     w->target_ = target;
-    w->temp_ = target;
-    w->temp_ += ".tvpart";
     w->channels_ = channels;
-    w->f_ = std::fopen(w->temp_.c_str(), "wb");
-    if (!w->f_) return nullptr;
+    // Under a name nobody can predict, created with O_EXCL: a link planted beside the target
+    // never redirects the write.
+    const int fd = UtworzTymczasowyRoboczy(target, w->temp_);
+    if (fd < 0) return nullptr;
+    w->f_ = ::fdopen(fd, "wb");
+    if (!w->f_) {
+        ::close(fd);
+        ::unlink(w->temp_.c_str());
+        return nullptr;
+    }
     // The buffer must be given: without one the C library takes the block size (4 KiB).
     w->buf_.resize(kBufferBytes);
     std::setvbuf(w->f_, w->buf_.data(), _IOFBF, w->buf_.size());

@@ -25,6 +25,7 @@ using enum OperacjaNaPliku;
 constexpr std::string_view kZnaki = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 constexpr std::size_t kLosowe = 6;
 constexpr std::string_view kKoncowka = ".part";
+constexpr std::string_view kTmp = ".tmp-";
 
 std::string losoweZnaki() {
     std::array<unsigned char, kLosowe> bajty{};
@@ -45,6 +46,19 @@ std::string losoweZnaki() {
 bool losowe(std::string_view s) {
     return s.size() == kLosowe &&
            std::all_of(s.begin(), s.end(), [](char c) { return kZnaki.find(c) != std::string_view::npos; });
+}
+
+/// Creates "." + the target's name + przed + six random characters + po beside `cel`. Six random
+/// letters or digits leave 56 billion names: a clash with a file that is already there (or was
+/// planted there) only makes the next name be tried.
+int utworzLosowy(const fs::path& cel, const std::string& przed, std::string_view po, fs::path& sciezka) {
+    const std::string przedrostek = "." + cel.filename().string() + przed;
+    for (int proba = 0; proba < 100; ++proba) {
+        sciezka = cel.parent_path() / (przedrostek + losoweZnaki() + std::string(po));
+        const int fd = ::open(sciezka.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd >= 0 || (errno != EEXIST && errno != EINTR)) return fd;
+    }
+    return -1;
 }
 
 bool jedenZ(std::string_view nazwa, std::initializer_list<std::string_view> wlasne) {
@@ -73,17 +87,12 @@ std::string ZnacznikFolderu(const fs::path& folderProgramu) {
 }
 
 PlikTymczasowy::PlikTymczasowy(const fs::path& cel, std::string_view znacznik) : cel_(cel) {
-    const fs::path folder = cel.parent_path();
-    const std::string przedrostek = "." + cel.filename().string() + "." + std::string(znacznik) + "-";
-    // Six random letters or digits leave 56 billion names: a clash with a file that is already
-    // there (or planted there) only makes the next name be tried.
-    for (int proba = 0; proba < 100; ++proba) {
-        sciezka_ = folder / (przedrostek + losoweZnaki() + std::string(kKoncowka));
-        fd_ = ::open(sciezka_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd_ >= 0) return;
-        if (errno != EEXIST && errno != EINTR) break;
-    }
-    ZglosBladPliku(Utworzenie, cel.native(), errno);
+    fd_ = utworzLosowy(cel, "." + std::string(znacznik) + "-", kKoncowka, sciezka_);
+    if (fd_ < 0) ZglosBladPliku(Utworzenie, cel.native(), errno);
+}
+
+int UtworzTymczasowyRoboczy(const fs::path& cel, fs::path& sciezka) {
+    return utworzLosowy(cel, std::string(kTmp), "", sciezka);
 }
 
 PlikTymczasowy::~PlikTymczasowy() {
@@ -135,16 +144,11 @@ bool CzyPlikTymczasowy(std::string_view nazwa, std::string_view znacznik,
             losowe(t.substr(2 + znacznik.size(), kLosowe)))
             return true;
     }
-    // ".NAME.tmp-XXXXXX" of the atomic writes.
-    constexpr std::string_view kTmp = ".tmp-";
-    if (nazwa.size() > 1 + kTmp.size() + kLosowe && nazwa.front() == '.') {
-        const std::string_view rdzen = nazwa.substr(1, nazwa.size() - 1 - kTmp.size() - kLosowe);
-        const std::string_view t = nazwa.substr(1 + rdzen.size());
-        if (t.starts_with(kTmp) && losowe(t.substr(kTmp.size())) && jedenZ(rdzen, wlasne)) return true;
-    }
-    // "NAME.tvpart" of the WAV writer.
-    constexpr std::string_view kTvPart = ".tvpart";
-    return nazwa.ends_with(kTvPart) && jedenZ(nazwa.substr(0, nazwa.size() - kTvPart.size()), wlasne);
+    // ".NAME.tmp-XXXXXX" of the atomic writes and the work files.
+    if (nazwa.size() <= 1 + kTmp.size() + kLosowe || nazwa.front() != '.') return false;
+    const std::string_view rdzen = nazwa.substr(1, nazwa.size() - 1 - kTmp.size() - kLosowe);
+    const std::string_view t = nazwa.substr(1 + rdzen.size());
+    return t.starts_with(kTmp) && losowe(t.substr(kTmp.size())) && jedenZ(rdzen, wlasne);
 }
 
 int UsunPlikiTymczasowe(const fs::path& folder, std::string_view znacznik,

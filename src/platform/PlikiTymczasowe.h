@@ -45,6 +45,11 @@ private:
     bool zastapiony_ = false;
 };
 
+/// Creates an empty file "." + the target's name + ".tmp-" + six random letters or digits beside
+/// `cel` (the atomic writes' pattern, for a work file's own temporary file) with O_CREAT |
+/// O_EXCL | O_NOFOLLOW and sets `sciezka` to it. Returns the descriptor, or -1 with errno set.
+int UtworzTymczasowyRoboczy(const std::filesystem::path& cel, std::filesystem::path& sciezka);
+
 /// Creates the work file `plik` afresh for reading and writing at its fixed name: whatever is
 /// there, a file or a link planted there, is removed first, and the file is created with
 /// O_CREAT | O_EXCL | O_NOFOLLOW, so a link is never followed. Returns the descriptor; throws
@@ -57,8 +62,8 @@ int UtworzPlikRoboczy(const std::filesystem::path& plik);
 void SynchronizujFolder(const std::filesystem::path& folder, const std::filesystem::path& plik);
 
 /// True when `nazwa` is a temporary file of the program folder marked `znacznik`: a
-/// PlikTymczasowy of that mark, or, for one of `wlasne` (the program folder's own file names),
-/// an atomic write's ".NAME.tmp-XXXXXX" or a WAV writer's "NAME.tvpart".
+/// PlikTymczasowy of that mark or, for one of `wlasne` (the program folder's own file names), an
+/// atomic write's or a work file's ".NAME.tmp-XXXXXX".
 bool CzyPlikTymczasowy(std::string_view nazwa, std::string_view znacznik,
                        std::initializer_list<std::string_view> wlasne = {});
 

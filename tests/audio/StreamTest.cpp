@@ -69,3 +69,13 @@ TEST(FileStreamTest, AFullDiskShowsWhenTheBufferIsWritten) {
     const Bytes large(static_cast<size_t>(TAuFileStream::kBufferSize), 2);
     EXPECT_LT(f.Write(large.data(), TAuFileStream::kBufferSize), TAuFileStream::kBufferSize);
 }
+
+TEST(FileStreamTest, CreatingRemovesALinkAtTheNameInsteadOfWritingThroughIt) {
+    TempDir dir;
+    { TAuFileStream((dir / "ofiara").string(), TAuFileStream::fmCreate).Write("stare", 5); }
+    std::filesystem::create_symlink(dir / "ofiara", dir / "tvtemp2.wav");
+    { TAuFileStream((dir / "tvtemp2.wav").string(), TAuFileStream::fmCreate).Write("nowe!!", 6); }
+    EXPECT_FALSE(std::filesystem::is_symlink(dir / "tvtemp2.wav"));
+    EXPECT_EQ(std::filesystem::file_size(dir / "tvtemp2.wav"), 6u);
+    EXPECT_EQ(std::filesystem::file_size(dir / "ofiara"), 5u);
+}

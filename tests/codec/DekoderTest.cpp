@@ -31,7 +31,7 @@ protected:
     }
     bool NoLeftovers() const {
         for (const auto& e : fs::directory_iterator(dir.path()))
-            if (e.path().string().ends_with(".tvpart")) return false;
+            if (e.path().filename().string().find(".tmp-") != std::string::npos) return false;
         return true;
     }
 };

@@ -56,8 +56,8 @@ TEST(PlikiTymczasowe, UnpredictableNamesLinksNeverFollowedOnlyOwnStaleFilesRemov
     const std::string link = ".S_serwis.mp3." + z + "-zzzzzz.part", folder = ".P.wav." + z + "-folder.part";
     fs::create_symlink(tmp / "ofiara", tmp / link);
     fs::create_directory(tmp / folder);
-    for (const char* n : {".tolvak.dat.tmp-a1B2c3", "tvvoice.wav.tvpart", ".notatki.txt.tmp-a1B2c3",
-                          "muzyka.wav.tvpart", ".N_serwis.wav.part", ".N.wav.0badc0de-Q7xk2P.part"})
+    for (const char* n : {".tolvak.dat.tmp-a1B2c3", ".tvvoice.wav.tmp-Zz9Yy8", ".notatki.txt.tmp-a1B2c3",
+                          ".tvvoice.wav.tmp-Zz9", ".N_serwis.wav.part", ".N.wav.0badc0de-Q7xk2P.part"})
         std::ofstream(tmp / n) << "x";
     EXPECT_EQ(UsunPlikiTymczasowe(tmp.path(), z), 1);
     EXPECT_EQ(UsunPlikiTymczasowe(tmp.path(), z, {"tolvak.dat", "tvvoice.wav"}), 2);

@@ -96,7 +96,7 @@ protected:
         for (const fs::path& f : {prog, out, tmp.path()})
             for (const auto& e : fs::directory_iterator(f)) {
                 const std::string n = e.path().filename().string();
-                if (n.front() == '.' || n.ends_with(".part") || n.ends_with(".tvpart")) w.push_back(n);
+                if (n.front() == '.' || n.ends_with(".part")) w.push_back(n);
             }
         return w;
     }
@@ -199,7 +199,7 @@ TEST_F(JedenPrzebieg, StaleTemporaryFilesOfThisFolderGoAndNothingElse) {
     const std::string z = ZnacznikFolderu(prog);
     const std::vector<fs::path> nasze{out / (".N_2024-05-06_10.wav." + z + "-AbCdEf.part"),
                                       tmp / (".tvss.mp3." + z + "-AbCdEf.part"), prog / ".log.txt.tmp-AbCdEf",
-                                      prog / ".tolvak.ini.tmp-AbCdEf", prog / "tvtemp.wav.tvpart"};
+                                      prog / ".tolvak.ini.tmp-AbCdEf", prog / ".tvtemp.wav.tmp-AbCdEf"};
     const std::vector<fs::path> obce{out / ".N_serwis.wav.0badc0de-AbCdEf.part", out / "N_2024-05-06_09.wav",
                                      out / "obcy.part", tmp / ".log.txt.tmp-AbCdEf"};
     for (const fs::path& p : nasze) std::ofstream(p) << "stary";
