@@ -170,6 +170,17 @@ TEST_F(UstawieniaTest, NamingModeAndTheFixedNameThatMustNotBeEmpty) {
     EXPECT_EQ(nazwa->text(), "serwis");
     EXPECT_EQ(Klucz("NazwaWynikowa"), "nowy");  // kept until the field is left again
     EXPECT_EQ(okno->focusWidget(), nazwa);  // focus goes back into the field
+    // A name that would leave the output folder is refused the same way.
+    okno->activateWindow();  // the closed message box took the window's activation with it
+    ASSERT_TRUE(QTest::qWaitForWindowActive(okno.get(), 2000));
+    nazwa->setFocus(Qt::TabFocusReason);
+    nazwa->setText("x/../../escaped");
+    modalne.Odpowiedz(Zamknij);
+    Kontrolka<QWidget>("SpinEdit1")->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(modalne.Ile(), 2);
+    EXPECT_EQ(modalne.Widziane[1].second, QString("Niedozwolona nazwa pliku wynikowego: x/../../escaped"));
+    EXPECT_EQ(nazwa->text(), "serwis");
+    EXPECT_EQ(Klucz("NazwaWynikowa"), "nowy");
 
     Wybierz("RGNazwaWynikowa", 2);
     EXPECT_FALSE(nazwa->isEnabled());

@@ -25,6 +25,7 @@
 #include "platform/Internet.h"
 #include "platform/Regional.h"
 #include "production/Produkcja.h"
+#include "production/ZajecieFolderu.h"
 #include "sources/Zrodla.h"
 
 namespace tolvak {
@@ -240,6 +241,8 @@ void TForm1::FormShow() {
     if (!ustawienia_.konfiguracjaOdczytana) {
         OdczytajKonfiguracje();
         RysujMatryce();
+        // The window holds the program folder: what killed runs left there is stale.
+        UsunPozostawionePliki(p_.folderProgramu, p_.folderRoboczy, ustawienia_.FolderZapisu, *log_);
     }
     TrayIcon1->hide();
     CheckBox2->setChecked(ustawienia_.AgoraPodklad);

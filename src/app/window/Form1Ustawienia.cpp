@@ -13,6 +13,7 @@
 #include "dialogs/FFolder.h"
 #include "dialogs/FIarUrlPick.h"
 #include "dialogs/FZPlikuSciezka.h"
+#include "production/Dostarczenie.h"
 
 namespace tolvak {
 
@@ -228,14 +229,16 @@ bool TForm1::eventFilter(QObject* obj, QEvent* e) {
 void TForm1::ENazwaWynikowaExit() {
     const QString nazwa = ENazwaWynikowa->text().trimmed();
     ENazwaWynikowa->setText(nazwa);
-    if (!nazwa.isEmpty()) {
+    // A name that would leave the output folder is refused as an empty one is.
+    if (CzyDozwolonaNazwaWynikowa(nazwa.toStdString())) {
         ZapiszKlucz(sekcja::Ustawienia, "NazwaWynikowa", nazwa.toStdString());
         ustawienia_.NazwaWynikowa = nazwa.toStdString();
         log_->DodajDoLoga("Ustawiono nazwę wynikową.");
         return;
     }
-    messageBox("Nazwa pliku wynikowego nie może być pusta!", "Informacja", MsgButtons::Ok,
-               MsgIcon::Information);
+    messageBox(nazwa.isEmpty() ? std::string("Nazwa pliku wynikowego nie może być pusta!")
+                               : "Niedozwolona nazwa pliku wynikowego: " + nazwa.toStdString(),
+               "Informacja", MsgButtons::Ok, MsgIcon::Information);
     ENazwaWynikowa->setText(QStringLiteral("serwis"));
     ENazwaWynikowa->setFocus(Qt::OtherFocusReason);
 }
