@@ -12,6 +12,7 @@
 #include "app/window/Instancja.h"
 #include "platform/FolderLock.h"
 #include "platform/Ini.h"
+#include "platform/PlikiTymczasowe.h"
 #include "production/Produkcja.h"
 
 namespace tolvak::test {
@@ -89,6 +90,22 @@ TEST_F(StartTest, ClosingWritesTheKeysWithoutAControlInOrderAndLogsTheEnd) {
     EXPECT_EQ(Klucz("ZPRPassiveMode"), "1");
     EXPECT_EQ(Klucz("AgoraPodklad"), "1");
     EXPECT_THAT(Log(), ElementsAre("Start programu", "Zamknięcie programu."));
+}
+
+TEST_F(StartTest, HoldingTheFolderTheWindowRemovesWhatKilledRunsLeftThereAndNothingElse) {
+    const std::filesystem::path out = dir / "out";
+    std::filesystem::create_directories(out);
+    Ini("[Ustawienia]\r\nFolderZapisu=" + out.string() + "/\r\n");
+    const std::string z = ZnacznikFolderu(dir.path());
+    const std::filesystem::path nasze[] = {out / (".N_serwis.wav." + z + "-AbCdEf.part"),
+                                           dir / ".log.txt.tmp-AbCdEf"};
+    const std::filesystem::path obcy = out / ".N_serwis.wav.0badc0de-AbCdEf.part";
+    for (const auto& p : nasze) std::ofstream(p) << "stary";
+    std::ofstream(obcy) << "obcy";
+    Uruchom();
+    for (const auto& p : nasze) EXPECT_FALSE(std::filesystem::exists(p)) << p;
+    EXPECT_TRUE(std::filesystem::exists(obcy));
+    EXPECT_THAT(Log(), ElementsAre("Start programu", "Usunięto pozostawione pliki tymczasowe: 2"));
 }
 
 TEST_F(StartTest, WithTheLogSwitchOffOnlyTheStartIsLogged) {
