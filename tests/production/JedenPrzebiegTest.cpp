@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -65,24 +66,28 @@ protected:
     /// Starts the program in `tmp` with `--dir prog` and `argumenty`; its standard error goes to
     /// `tmp/<nazwa>.err`.
     pid_t Start(std::vector<std::string> argumenty, const std::string& nazwa = "stderr") {
-        argumenty.insert(argumenty.begin(), {TOLVAK_BINARY, "--dir", prog.string()});
-        const std::string err = (tmp / (nazwa + ".err")).string();
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            std::vector<char*> argv;
-            for (auto& a : argumenty) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            const int fd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int nic = ::open("/dev/null", O_WRONLY);
-            if (::chdir(tmp.path().c_str()) != 0 || fd < 0 || nic < 0) _exit(127);
-            ::dup2(nic, 1);
-            ::dup2(fd, 2);
-            ::execv(argv[0], argv.data());
-            _exit(127);
-        }
-        return pid;
+        return Start(prog, tmp.path(), std::move(argumenty), tmp / (nazwa + ".err"));
+    }
+    /// The same for any program folder and working folder. Spawned, not forked: a fork would
+    /// copy the test's whole address space, and another thread may hold the allocator's lock.
+    static pid_t Start(const fs::path& folder, const fs::path& roboczy, std::vector<std::string> argumenty,
+                       const fs::path& err) {
+        argumenty.insert(argumenty.begin(), {TOLVAK_BINARY, "--dir", folder.string()});
+        std::vector<char*> argv;
+        for (auto& a : argumenty) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t akcje;
+        ::posix_spawn_file_actions_init(&akcje);
+        ::posix_spawn_file_actions_addopen(&akcje, 1, "/dev/null", O_WRONLY, 0);
+        ::posix_spawn_file_actions_addopen(&akcje, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::posix_spawn_file_actions_addchdir_np(&akcje, roboczy.c_str());
+        pid_t pid = -1;
+        const int rc = ::posix_spawn(&pid, argv[0], &akcje, nullptr, argv.data(), environ);
+        ::posix_spawn_file_actions_destroy(&akcje);
+        return rc == 0 ? pid : -1;
     }
     static int Czekaj(pid_t pid) {
+        if (pid < 0) return 127;  // never started: waiting for "any child" would take another's
         int status = 0;
         ::waitpid(pid, &status, 0);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -90,14 +95,13 @@ protected:
     int Uruchom(const std::vector<std::string>& argumenty) { return Czekaj(Start(argumenty)); }
     std::string Bledy(const std::string& nazwa = "stderr") { return czytaj(tmp / (nazwa + ".err")); }
 
-    /// Names in the three folders that look like temporary files of any kind.
+    /// Names anywhere under `tmp` that look like temporary files of any kind.
     std::vector<std::string> Tymczasowe() const {
         std::vector<std::string> w;
-        for (const fs::path& f : {prog, out, tmp.path()})
-            for (const auto& e : fs::directory_iterator(f)) {
-                const std::string n = e.path().filename().string();
-                if (n.front() == '.' || n.ends_with(".part")) w.push_back(n);
-            }
+        for (const auto& e : fs::recursive_directory_iterator(tmp.path())) {
+            const std::string n = e.path().filename().string();
+            if (n.front() == '.' || n.ends_with(".part")) w.push_back(e.path().string());
+        }
         return w;
     }
 
@@ -213,36 +217,56 @@ TEST_F(JedenPrzebieg, StaleTemporaryFilesOfThisFolderGoAndNothingElse) {
 }
 
 // Kills at random moments of runs with hourly names: the next run leaves no temporary file,
-// and every delivered file and the stored files are whole.
+// and every delivered file and the stored files are whole. Four installations deliver into one
+// playout folder, each killed at its own moments: a quarter of the waiting, and each one's
+// cleanup must spare the files of the others' runs under way.
 TEST_F(JedenPrzebieg, RunsKilledAtRandomMomentsLeaveNothingBehindAfterTheNextRun) {
     Ustaw("NazwaWynikowaTyp", "1");
     dzwieki::ZapiszMp3((tmp / "serwis.mp3").string(), dzwieki::Mowa(0.5));
     dzwieki::ZapiszWav((tmp / "podklad.wav").string(), dzwieki::Podklad(1.0));
-    const std::vector<std::string> produkcja{"--produce", "News", "--input", "serwis.mp3"};
-    // The kill moments spread over a whole run, as long as the quicker of two runs takes.
-    auto trwanie = std::chrono::microseconds::max();
-    for (int i = 0; i < 2; ++i) {
-        const auto t0 = std::chrono::steady_clock::now();
-        ASSERT_EQ(Uruchom(produkcja), 0) << Bledy();
-        trwanie = std::min(trwanie, std::chrono::duration_cast<std::chrono::microseconds>(
-                                        std::chrono::steady_clock::now() - t0));
+    constexpr int kInstalacje = 4, kZabicia = 50;
+    std::vector<fs::path> foldery;
+    for (int i = 0; i < kInstalacje; ++i) {
+        const fs::path f = tmp / ("inst" + std::to_string(i));
+        fs::create_directories(f / "praca");
+        fs::copy_file(prog / "tolvak.ini", f / "tolvak.ini");
+        foldery.push_back(f);
     }
-    std::minstd_rand los(15);
-    std::uniform_int_distribution<long> chwila(0, trwanie.count());
-    int zabite = 0;
-    for (int i = 0; i < 600 && zabite < 200; ++i) {
-        const pid_t pid = Start(produkcja);
-        std::this_thread::sleep_for(std::chrono::microseconds(chwila(los)));
-        ::kill(pid, SIGKILL);
-        if (Czekaj(pid) == -1) ++zabite;
+    const std::vector<std::string> produkcja{"--produce", "News", "--input", (tmp / "serwis.mp3").string()};
+    const auto uruchom = [&](const fs::path& f) { return Czekaj(Start(f, f / "praca", produkcja, f / "err")); };
+    // The kill moments spread over a whole run, as long as the quicker of two runs takes while
+    // the others run too.
+    std::vector<int> zabite(kInstalacje, 0);
+    std::vector<std::thread> watki;
+    for (int i = 0; i < kInstalacje; ++i)
+        watki.emplace_back([&, i] {
+            const fs::path& f = foldery[i];
+            auto trwanie = std::chrono::microseconds::max();
+            for (int j = 0; j < 2; ++j) {
+                const auto t0 = std::chrono::steady_clock::now();
+                if (uruchom(f) != 0) return;
+                trwanie = std::min(trwanie, std::chrono::duration_cast<std::chrono::microseconds>(
+                                                std::chrono::steady_clock::now() - t0));
+            }
+            std::minstd_rand los(15 + i);
+            std::uniform_int_distribution<long> chwila(0, trwanie.count());
+            for (int j = 0; j < 4 * kZabicia && zabite[i] < kZabicia; ++j) {
+                const pid_t pid = Start(f, f / "praca", produkcja, f / "err");
+                std::this_thread::sleep_for(std::chrono::microseconds(chwila(los)));
+                ::kill(pid, SIGKILL);
+                if (Czekaj(pid) == -1) ++zabite[i];
+            }
+        });
+    for (std::thread& w : watki) w.join();
+    for (int i = 0; i < kInstalacje; ++i) {
+        EXPECT_EQ(zabite[i], kZabicia) << czytaj(foldery[i] / "err");
+        ASSERT_EQ(uruchom(foldery[i]), 0) << czytaj(foldery[i] / "err");
+        EXPECT_TRUE(zawiera(linie(foldery[i] / "log.txt").front(), "AkcjaSerwis: Skasowano pliki tymczasowe."));
+        EXPECT_EQ(IniFile(foldery[i] / "tolvak.ini").ReadString("Ustawienia", "FolderZapisu", ""), out.string());
     }
-    EXPECT_EQ(zabite, 200);
-    ASSERT_EQ(Uruchom(produkcja), 0) << Bledy();
     EXPECT_EQ(Tymczasowe(), std::vector<std::string>{});
     for (const auto& e : fs::directory_iterator(out))
         EXPECT_GT(dzwieki::Czytaj(e.path().string()).Ramki(), 44100 / 2) << e.path();
-    EXPECT_EQ(IniFile(prog / "tolvak.ini").ReadString("Ustawienia", "FolderZapisu", ""), out.string());
-    EXPECT_TRUE(zawiera(linie(prog / "log.txt").front(), "AkcjaSerwis: Skasowano pliki tymczasowe."));
 }
 
 }  // namespace
