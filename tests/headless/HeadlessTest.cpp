@@ -19,6 +19,7 @@
 
 #include "../production/GeneratorDzwiekow.h"
 #include "platform/Ini.h"
+#include "platform/PlikiTymczasowe.h"
 #include "support/TempDir.h"
 
 extern char** environ;
@@ -262,8 +263,15 @@ TEST_F(Headless, ASecondSignalAbandonsTheRunWithoutAPartialFileUnderAFinalName) 
     EXPECT_NE(BezCzasu(Log(prog / "log.txt").back()), "Zamknięcie programu.");
 }
 
-TEST_F(Headless, OneInstancePerProgramFolderAndNoGuiLibrary) {
+TEST_F(Headless, OneInstancePerProgramFolderWhichItCleansAtStartAndNoGuiLibrary) {
     Biuletyn(1.0);
+    // What killed runs of this folder left behind, and a file of another installation's run.
+    const std::string z = ZnacznikFolderu(prog);
+    const fs::path stare[] = {out / (".N_2024-05-06_14.wav." + z + "-AbCdEf.part"),
+                              work / (".tvss.mp3." + z + "-AbCdEf.part"), prog / ".tolvak.dat.tmp-AbCdEf"};
+    const fs::path obcy = out / ".N_2024-05-06_14.wav.0badc0de-AbCdEf.part";
+    for (const fs::path& f : stare) std::ofstream(f) << "stary";
+    std::ofstream(obcy) << "obcy";
     Proces pierwszy = Uruchom();
     ASSERT_TRUE(pierwszy.CzekajNa("Start programu")) << pierwszy.Wszystko();
     const std::string mapy = Czytaj("/proc/" + std::to_string(pierwszy.Pid()) + "/maps");
@@ -282,7 +290,9 @@ TEST_F(Headless, OneInstancePerProgramFolderAndNoGuiLibrary) {
     // The second instance touched neither the log nor the settings.
     Linie log;
     for (const auto& l : Log(prog / "log.txt")) log.push_back(BezCzasu(l));
-    EXPECT_EQ(log, (Linie{"Start programu", "Zamknięcie programu."}));
+    EXPECT_EQ(log, (Linie{"Start programu", "Usunięto pozostawione pliki tymczasowe: 3", "Zamknięcie programu."}));
+    for (const fs::path& f : stare) EXPECT_FALSE(fs::exists(f)) << f;
+    EXPECT_TRUE(fs::exists(obcy));
 }
 
 TEST_F(Headless, WithoutAConnectionTheStartUpEndsBeforeTheLog) {
