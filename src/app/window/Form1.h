@@ -95,7 +95,7 @@ public:
     void RadioGroup1Click();
     void SpinEdit1Change(okno::TSpinEdit* sender);
     void StatusBar1Click();
-    /// The mix point editor's button; the editor itself is opened here once it exists.
+    /// "Punkt mixu": opens the mix point editor on the bed shown, or asks for a bed.
     void BBPunktMixuClick();
     /// Manual fetch (the scheduler's).
     void BitBtn1Click();

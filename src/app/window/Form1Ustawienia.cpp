@@ -12,6 +12,7 @@
 #include "app/window/Kontrolki.h"
 #include "dialogs/FFolder.h"
 #include "dialogs/FIarUrlPick.h"
+#include "dialogs/FStartSerwis.h"
 #include "dialogs/FZPlikuSciezka.h"
 #include "production/Dostarczenie.h"
 
@@ -35,6 +36,8 @@ struct TForm1::Pozycja {
     const char* kluczPrzelacznika;
     bool Ustawienia::*przelacznik;
     const char* tytul;
+    int64_t Ustawienia::*punktMixu;
+    const char* kluczPunktuMixu;
 };
 
 namespace {
@@ -44,19 +47,22 @@ constexpr const char* kOgolny = "Dźwięki dla serwisu ogólnego";
 const std::array<TForm1::Pozycja, 6>& Pozycje() {
     static const std::array<TForm1::Pozycja, 6> pozycje{{
         {"SerwisPodklad", "SerwisZakonczenie", &U::SerwisPodklad, &U::SerwisZakonczenie,
-         "CzyNews", &U::CzyNews, kOgolny},
+         "CzyNews", &U::CzyNews, kOgolny, &U::StartSerwisu, "StartDzwiekuSerwisu"},
         {"SerwisSportPodklad", "SerwisSportZakonczenie", &U::SerwisSportPodklad,
          &U::SerwisSportZakonczenie, "CzySport", &U::CzySport,
-         "Dźwięki dla serwisu sportowego (tylko Eurozet)"},
+         "Dźwięki dla serwisu sportowego (tylko Eurozet)", &U::StartSerwisuSport,
+         "StartDzwiekuSerwisuSportowego"},
         {"SerwisEkonomiaPodklad", "SerwisEkonomiaZakonczenie", &U::SerwisEkonomiaPodklad,
          &U::SerwisEkonomiaZakonczenie, "CzyEkonomia", &U::CzyEkonomia,
-         "Dźwięki dla serwisu ekonomicznego (tylko Eurozet)"},
+         "Dźwięki dla serwisu ekonomicznego (tylko Eurozet)", &U::StartSerwisuEkonomia,
+         "StartDzwiekuSerwisuEkonomicznego"},
         {"PogodaPodklad", "PogodaZakonczenie", &U::PogodaPodklad, &U::PogodaZakonczenie,
-         "CzyPogoda", &U::CzyPogoda, "Dźwięki pogody (tylko Agora)"},
+         "CzyPogoda", &U::CzyPogoda, "Dźwięki pogody (tylko Agora)", &U::StartPogody,
+         "StartDzwiekuPogody"},
         {"SerwisPodklad", "SerwisZakonczenie", &U::SerwisPodklad, &U::SerwisZakonczenie,
-         "CzyZPliku", &U::CzyZPliku, kOgolny},
+         "CzyZPliku", &U::CzyZPliku, kOgolny, &U::StartSerwisu, "StartDzwiekuSerwisu"},
         {"SerwisPodklad", "SerwisZakonczenie", &U::SerwisPodklad, &U::SerwisZakonczenie,
-         "CzyIAR", &U::CzyIAR, kOgolny},
+         "CzyIAR", &U::CzyIAR, kOgolny, &U::StartSerwisu, "StartDzwiekuSerwisu"},
     }};
     return pozycje;
 }
@@ -192,7 +198,26 @@ void TForm1::BBPodkladDelClick(QToolButton* sender) {
 }
 
 void TForm1::BBPunktMixuClick() {
-    // The mix point editor opens here.
+    const Pozycja& p = WybranaPozycja();
+    const std::string podklad = LEPodklad->text().toStdString();
+    std::error_code ec;
+    if (podklad.empty() || !std::filesystem::is_regular_file(podklad, ec)) {
+        messageBox("Wybierz podkład.", "Informacja", MsgButtons::Ok, MsgIcon::Information);
+        BBPodkladClick(BBPodklad);
+        return;
+    }
+    int64_t& punkt = ustawienia_.*p.punktMixu;
+    {
+        TFStartSerwis edytor(this, *this, podklad, p_.folderProgramu, punkt);
+        if (!edytor.FormShow()) {
+            log_->DodajDoLoga(edytor.Blad());
+            return;
+        }
+        edytor.exec();
+    }
+    // The file holds 32 bits: the low ones of the point, whether or not it was saved.
+    ZapiszKlucz(sekcja::Ustawienia, p.kluczPunktuMixu, static_cast<int32_t>(static_cast<uint32_t>(punkt)));
+    log_->DodajDoLoga("Ustawiono StartDzwiekuSerwisu");
 }
 
 // ---- output folder, naming and format ----
