@@ -18,6 +18,7 @@ CzyNews=1
 FolderZapisu=$station/
 SerwisPodklad=$station/podklad.wav
 SerwisZakonczenie=$station/zakonczenie.wav
+StartDzwiekuSerwisu=352800
 ZPlikuSciezka=$station/serwis.mp3
 NazwaWynikowaTyp=1
 FormatZapisu=1

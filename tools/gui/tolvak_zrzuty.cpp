@@ -13,6 +13,7 @@
 #include "app/window/Form1.h"
 #include "dialogs/FFolder.h"
 #include "dialogs/FIarUrlPick.h"
+#include "dialogs/FStartSerwis.h"
 #include "dialogs/FZPlikuSciezka.h"
 #include "app/qt/QtEventPump.h"
 
@@ -60,5 +61,10 @@ int main(int argc, char** argv) {
     ok &= Zapisz(folder, wyjscie + "/folder-zapisu.png");
     folder.FolderZapisu = QStringLiteral("/");  // lets it close
     folder.hide();
+    // The mix point editor on the news bed, its thumb at the configured mix point.
+    tolvak::TFStartSerwis edytor(&form, form, form.ustawienia().SerwisPodklad, argv[1],
+                                 form.ustawienia().StartSerwisu);
+    ok = ok && edytor.FormShow() && Zapisz(edytor, wyjscie + "/punkt-mixu.png");
+    edytor.hide();
     return ok ? 0 : 1;
 }
