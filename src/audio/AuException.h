@@ -2,6 +2,9 @@
 // The error type of the PCM components.
 
 #include <stdexcept>
+#include <string_view>
+
+#include "platform/Bledy.h"
 
 namespace tolvak {
 
@@ -10,5 +13,11 @@ class EAuException : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+/// Raises the EAuException of a file the system refused, in the words of platform/Bledy.h
+/// ("Nie można zapisać pliku /srv/tvtemp2.wav: brak miejsca na dysku").
+[[noreturn]] inline void ZglosBladPlikuAu(OperacjaNaPliku operacja, std::string_view plik, int err) {
+    throw EAuException(BladPliku(operacja, plik, err).what());
+}
 
 }  // namespace tolvak

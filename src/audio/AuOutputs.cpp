@@ -2,6 +2,7 @@
 
 #include "platform/UiQueue.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 
@@ -40,11 +41,9 @@ std::string TAuOutput::ExceptionMessage() const {
 
 void TAuOutput::Run() {
     std::lock_guard lock(RunCS);
+    SetExceptionMessage("");
     if (Busy) throw EAuException("Component is Busy");
     if (!FInput) throw EAuException("Input is not assigned");
-    // Cleared only when a run really starts, so a refused Run cannot hide the failure of the
-    // run in progress.
-    SetExceptionMessage("");
     Thread->Stop = false;
     Thread->Stopped = false;
     Busy = true;
@@ -273,6 +272,7 @@ void TAuFileOut::CreateOutputFile() {
     if (FFileName.empty()) throw EAuException("File name is not assigned.");
     FOwnStream.reset();
     FStream = nullptr;
+    FCloseError = 0;
     FOwnStream = std::make_unique<TAuFileStream>(FFileName, TAuFileStream::kOutputMode | FShareMode);
     FStream = FOwnStream.get();
 }
@@ -282,6 +282,7 @@ void TAuFileOut::OpenOutputFileForAppend() {
     if (FFileName.empty()) throw EAuException("File name is not assigned.");
     FOwnStream.reset();
     FStream = nullptr;
+    FCloseError = 0;
     FOwnStream = std::make_unique<TAuFileStream>(FFileName, static_cast<uint32_t>(FShareMode) | TAuFileStream::fmOpenReadWrite);
     FStream = FOwnStream.get();
 }
@@ -289,9 +290,18 @@ void TAuFileOut::OpenOutputFileForAppend() {
 bool TAuFileOut::CloseOutputFile() {
     if (FStreamAssigned) return true;
     const bool ok = !FOwnStream || FOwnStream->FlushBuffer();
+    if (!ok) FCloseError = FOwnStream->WriteError();
     FOwnStream.reset();
     FStream = nullptr;
     return ok;
+}
+
+void TAuFileOut::RaiseWriteError(int err) const {
+    if (err == 0 && FStream) err = FStream->WriteError();
+    if (err == 0) err = FCloseError;
+    // A stream assigned by the caller has no name of its own.
+    ZglosBladPlikuAu(OperacjaNaPliku::Zapis, FStreamAssigned ? std::string_view("(strumień)") : FFileName,
+                     err != 0 ? err : EIO);
 }
 
 }  // namespace tolvak

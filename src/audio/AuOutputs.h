@@ -186,11 +186,15 @@ protected:
     /// Closes an own file (an assigned stream stays as it is). For FinishOutput. False when the
     /// last buffered bytes could not be written.
     bool CloseOutputFile();
+    /// Raises the error of a write the file did not take: the file and the system's reason
+    /// ("Nie można zapisać pliku X: brak miejsca na dysku").
+    [[noreturn]] void RaiseWriteError(int err = 0) const;
 
     std::string FFileName;
     TFileOutputMode FFileMode = TFileOutputMode::foRewrite;
     int FAccessMask = 0;
     uint16_t FShareMode = 0;
+    int FCloseError = 0;  // the reason the last CloseOutputFile failed
 };
 
 /// A file output that owns three tag sets. Concrete: TMP3Out.

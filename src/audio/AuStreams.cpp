@@ -10,21 +10,20 @@
 
 namespace tolvak {
 
-namespace {
-
-[[noreturn]] void RaisePlatformError(int code) {
-    throw EAuException(std::system_category().message(code));
-}
-
-}  // namespace
-
 // TAuFileStream
 
 TAuFileStream::TAuFileStream(const std::string& FileName, uint32_t Mode) : TAuFileStream(FileName, 0, Mode) {}
 
-TAuFileStream::TAuFileStream(const std::string& FileName, uint32_t /*Rights*/, uint32_t Mode) {
+void TAuFileStream::Raise(OperacjaNaPliku operacja, int err) const {
+    ZglosBladPlikuAu(operacja, fileName_, err);
+}
+
+TAuFileStream::TAuFileStream(const std::string& FileName, uint32_t /*Rights*/, uint32_t Mode)
+    : fileName_(FileName) {
     int flags = O_CLOEXEC;
-    if ((Mode & fmCreate) == fmCreate) {
+    const bool create = (Mode & fmCreate) == fmCreate;
+    const OperacjaNaPliku opening = create ? OperacjaNaPliku::Utworzenie : OperacjaNaPliku::Otwarcie;
+    if (create) {
         // A created file is written where it is named: a link planted at the name is removed,
         // never written through (one planted again meanwhile makes the open fail).
         struct stat ln {};
@@ -41,12 +40,12 @@ TAuFileStream::TAuFileStream(const std::string& FileName, uint32_t /*Rights*/, u
     do {
         fd_ = ::open(FileName.c_str(), flags, 0644);
     } while (fd_ < 0 && errno == EINTR);
-    if (fd_ < 0) RaisePlatformError(errno);
+    if (fd_ < 0) Raise(opening, errno);
     struct stat st {};
     if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd_);
         fd_ = -1;
-        RaisePlatformError(EISDIR);
+        Raise(opening, EISDIR);
     }
 }
 
@@ -56,13 +55,13 @@ TAuFileStream::~TAuFileStream() {
     ::close(fd_);
 }
 
-int64_t TAuFileStream::ReadAll(int fd, uint8_t* p, int64_t count) {
+int64_t TAuFileStream::ReadAll(uint8_t* p, int64_t count) {
     int64_t done = 0;
     while (done < count) {
-        const ssize_t n = ::read(fd, p + done, static_cast<size_t>(count - done));
+        const ssize_t n = ::read(fd_, p + done, static_cast<size_t>(count - done));
         if (n < 0) {
             if (errno == EINTR) continue;
-            RaisePlatformError(errno);
+            Raise(OperacjaNaPliku::Odczyt, errno);
         }
         if (n == 0) break;
         done += n;
@@ -104,14 +103,14 @@ bool TAuFileStream::WritePending() {
 }
 
 void TAuFileStream::EndWriting() {
-    if (use_ == Use::Writing && !WritePending()) RaisePlatformError(writeError_);
+    if (use_ == Use::Writing && !WritePending()) Raise(OperacjaNaPliku::Zapis, writeError_);
 }
 
 void TAuFileStream::EndReading() {
     if (use_ != Use::Reading) return;
     const int64_t at = Logical();
     if (at != filePos_) {
-        if (::lseek(fd_, static_cast<off_t>(at), SEEK_SET) < 0) RaisePlatformError(errno);
+        if (::lseek(fd_, static_cast<off_t>(at), SEEK_SET) < 0) Raise(OperacjaNaPliku::Odczyt, errno);
         filePos_ = at;
     }
     bufPos_ = bufLen_ = 0;
@@ -133,14 +132,14 @@ int64_t TAuFileStream::Read(void* Buffer, int64_t Count) {
         if (Count - done >= kBufferSize) {
             // A large request goes straight into the caller's memory.
             EndReading();
-            const int64_t n = ReadAll(fd_, p + done, Count - done);
+            const int64_t n = ReadAll(p + done, Count - done);
             filePos_ += n;
             done += n;
             break;
         }
         if (buf_.empty()) buf_.resize(static_cast<size_t>(kBufferSize));
         EndReading();
-        const int64_t n = ReadAll(fd_, buf_.data(), kBufferSize);
+        const int64_t n = ReadAll(buf_.data(), kBufferSize);
         filePos_ += n;
         use_ = Use::Reading;
         bufPos_ = 0;
@@ -178,7 +177,7 @@ int64_t TAuFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
             bufPos_ = to - (filePos_ - bufLen_);
             return to;
         }
-        if (to < 0) RaisePlatformError(EINVAL);
+        if (to < 0) Raise(OperacjaNaPliku::Odczyt, EINVAL);
         EndWriting();
         EndReading();
         if (to == filePos_) return to;
@@ -189,7 +188,7 @@ int64_t TAuFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
         EndReading();
     }
     const off_t r = ::lseek(fd_, static_cast<off_t>(Offset), Origin == TSeekOrigin::soBeginning ? SEEK_SET : SEEK_END);
-    if (r < 0) RaisePlatformError(errno);
+    if (r < 0) Raise(OperacjaNaPliku::Odczyt, errno);
     filePos_ = r;
     return r;
 }
@@ -197,7 +196,7 @@ int64_t TAuFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
 int64_t TAuFileStream::Size() {
     EndWriting();
     struct stat st {};
-    if (::fstat(fd_, &st) != 0) RaisePlatformError(errno);
+    if (::fstat(fd_, &st) != 0) Raise(OperacjaNaPliku::Odczyt, errno);
     return st.st_size;
 }
 

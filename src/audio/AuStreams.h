@@ -28,6 +28,9 @@ public:
     virtual bool Seekable() const { return true; }
     /// Hands what the stream holds back to its device; false when that failed (a full disk).
     virtual bool FlushBuffer() { return true; }
+    /// The system's reason (an errno value) for the last short Write or false FlushBuffer; 0
+    /// when the stream has none to give.
+    virtual int WriteError() const { return 0; }
     int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
     void SetPosition(int64_t v) { Seek(v, TSeekOrigin::soBeginning); }
 };
@@ -55,7 +58,7 @@ public:
     static constexpr uint32_t kOutputMode = fmCreate;
     static constexpr int64_t kBufferSize = 256 * 1024;
 
-    /// Raises EAuException with the platform's text for the failure code.
+    /// Raises EAuException naming the operation, the file and the system's reason (Bledy.h).
     TAuFileStream(const std::string& FileName, uint32_t Mode);
     TAuFileStream(const std::string& FileName, uint32_t Rights, uint32_t Mode);
     ~TAuFileStream() override;
@@ -67,6 +70,8 @@ public:
     int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
     int64_t Size() override;
     bool FlushBuffer() override;
+    int WriteError() const override { return writeError_; }
+    const std::string& FileName() const { return fileName_; }
 
 private:
     enum class Use { None, Reading, Writing };
@@ -77,9 +82,11 @@ private:
     /// Before a read: write what is pending. Before a write or a seek: forget the read-ahead.
     void EndWriting();
     void EndReading();
-    static int64_t ReadAll(int fd, uint8_t* p, int64_t count);
+    int64_t ReadAll(uint8_t* p, int64_t count);
+    [[noreturn]] void Raise(OperacjaNaPliku operacja, int err) const;
     static int64_t WriteAll(int fd, const uint8_t* p, int64_t count, int& error);
 
+    std::string fileName_;
     int fd_ = -1;
     std::vector<uint8_t> buf_;  // allocated at first use
     Use use_ = Use::None;

@@ -12,13 +12,14 @@
 #include <string>
 #include <system_error>
 
+#include "audio/WavChunks.h"
+
 namespace tolvak::audiolib {
 
 namespace {
 
-std::string ErrnoText(int err) { return std::generic_category().message(err); }
-
-/// A file read through one fixed buffer, with the calls the decoder makes on it.
+/// A file read through one fixed buffer, with the calls the decoder makes on it. A window
+/// (Window) makes a stretch of the file look like the whole file.
 class FileReader {
 public:
     static constexpr std::size_t kBufferBytes = 256 * 1024;
@@ -28,19 +29,35 @@ public:
         do {
             fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
         } while (fd_ < 0 && errno == EINTR);
-        if (fd_ < 0) Fail("Cannot open file", errno);
+        if (fd_ < 0) throw EFOpenError(OperacjaNaPliku::Otwarcie, path_, errno);
         struct stat st {};
         const int rc = ::fstat(fd_, &st);
         const int err = rc != 0 ? errno : (S_ISDIR(st.st_mode) ? EISDIR : 0);
         if (err != 0) {
             ::close(fd_);
-            Fail("Cannot open file", err);
+            throw EFOpenError(OperacjaNaPliku::Otwarcie, path_, err);
         }
         size_ = st.st_size;
     }
     ~FileReader() { ::close(fd_); }
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
+
+    /// From here on only the `length` bytes from `offset` on are seen, as a file of their own.
+    void Window(int64_t offset, int64_t length) {
+        base_ += offset;
+        size_ = std::clamp<int64_t>(length, 0, size_ - offset);
+        pos_ = 0;
+        bufLen_ = 0;
+    }
+    /// Reads at an offset without moving the position the decoder sees.
+    int64_t ReadAt(int64_t offset, void* ptr, int64_t count) {
+        const int64_t keep = pos_;
+        Seek(offset, SEEK_SET);
+        const int64_t n = pos_ == offset ? Read(ptr, count) : 0;
+        pos_ = keep;
+        return n;
+    }
 
     int64_t Length() const { return size_; }
     int64_t Tell() const { return pos_; }
@@ -71,7 +88,7 @@ public:
             const bool direct = count - done >= static_cast<int64_t>(buf_.size());
             unsigned char* into = direct ? out + done : buf_.data();
             const auto want = direct ? static_cast<std::size_t>(count - done) : buf_.size();
-            const ssize_t n = ::pread(fd_, into, want, static_cast<off_t>(pos_));
+            const ssize_t n = ::pread(fd_, into, want, static_cast<off_t>(base_ + pos_));
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) {
                 if (n < 0) error_ = errno;
@@ -89,16 +106,13 @@ public:
         return done;
     }
     void CheckRead() const {
-        if (error_ != 0) Fail("Cannot read file", error_);
+        if (error_ != 0) throw EFOpenError(OperacjaNaPliku::Odczyt, path_, error_);
     }
 
 private:
-    [[noreturn]] void Fail(const char* what, int err) const {
-        throw EFOpenError(std::string(what) + " \"" + path_.string() + "\". " + ErrnoText(err));
-    }
-
     std::filesystem::path path_;
     int fd_ = -1;
+    int64_t base_ = 0;  // where the window starts in the file
     int64_t size_ = 0;
     int64_t pos_ = 0;
     std::vector<unsigned char> buf_;
@@ -200,7 +214,17 @@ private:
 }  // namespace
 
 std::unique_ptr<PcmSource> OpenDecoder(const std::filesystem::path& path) {
-    return DecodeStream::Open(std::make_unique<FileReader>(path));
+    auto file = std::make_unique<FileReader>(path);
+    // MPEG audio in a WAV container: libsndfile reads layer III there but not layer II, while
+    // both decode through mpg123 from the bare stream of the data chunk.
+    FileReader& f = *file;
+    const auto layout = ParseWavLayout(
+        [&f](int64_t offset, void* into, int64_t count) { return f.ReadAt(offset, into, count); },
+        f.Length());
+    f.CheckRead();
+    if (layout && (layout->FormatTag == kWaveMpeg || layout->FormatTag == kWaveMpegLayer3))
+        f.Window(layout->DataOffset, layout->DataBytes);
+    return DecodeStream::Open(std::move(file));
 }
 
 void FloatTo16(std::span<const float> in, std::span<int16_t> out) {

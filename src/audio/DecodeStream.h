@@ -3,27 +3,40 @@
 // is decoded, so memory does not grow with the file's length.
 //
 // OpenDecoder is the one entry: it picks the decoding path for a file and hands back a PcmSource.
-// Today every file goes through libsndfile (WAV in its encodings, MPEG audio through mpg123,
-// detected by content). Another decoding path, or a stage that converts the rate or the channels
-// of what a path delivers, is one more PcmSource chosen or wrapped in OpenDecoder.
+// Every file goes through libsndfile (WAV in its encodings, MPEG audio through mpg123, detected
+// by content); a WAV file that carries MPEG audio (format tag 0x50 for layers I and II, 0x55 for
+// layer III, as broadcasters exchange them) hands only its "data" chunk to it. ConvertTo
+// (audio/ConvertStream.h) wraps a PcmSource in a stage that converts its rate and channels.
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <span>
-#include <stdexcept>
+#include <system_error>
 #include <vector>
+
+#include "platform/Bledy.h"
 
 namespace tolvak {
 
-/// A file could not be opened or read.
-class EFOpenError : public std::runtime_error {
+/// A file could not be opened or read: the operation, the file and the system's reason in the
+/// words of platform/Bledy.h ("Nie można otworzyć pliku /srv/podklad.wav: brak takiego pliku");
+/// code() is the reason.
+class EFOpenError : public std::system_error {
 public:
-    using std::runtime_error::runtime_error;
+    EFOpenError(OperacjaNaPliku operacja, const std::filesystem::path& plik, int err)
+        : std::system_error(BladPliku(operacja, plik.native(), err)) {}
 };
 
 namespace audiolib {
+
+/// The sample rate and channel count that sounds meet in.
+struct PcmFormat {
+    int SampleRate = 0;
+    int Channels = 0;
+    friend bool operator==(const PcmFormat&, const PcmFormat&) = default;
+};
 
 /// Bytes per block that the callers request from a decoder, as one decoding step.
 inline constexpr std::size_t kBlockBytes = 20001;
@@ -34,6 +47,7 @@ public:
     virtual ~PcmSource() = default;
     virtual int SampleRate() const = 0;
     virtual int Channels() const = 0;
+    PcmFormat Format() const { return {SampleRate(), Channels()}; }
     /// The decoded length in bytes of 16-bit samples as announced (for MPEG audio without
     /// gapless information an estimate; 0 when unknown).
     virtual int64_t Length() const = 0;

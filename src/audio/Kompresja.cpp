@@ -31,12 +31,12 @@ void Kompresuj(const std::string& nagranie, int gain, Okno& okno) {
                 kompresor.Process(std::span<float>(blok.data(), n));
                 audiolib::FloatTo16(std::span<const float>(blok.data(), n),
                                     std::span<int16_t>(pcm.data(), n));
-                if (wav) wav->Write(std::span<const int16_t>(pcm.data(), n));
+                wav->Write(std::span<const int16_t>(pcm.data(), n));
             }
             okno.advanceGauge(static_cast<int64_t>(audiolib::kBlockBytes));
         }
         stream->CheckRead();
-        if (wav) wav->Commit();
+        wav->Commit();
     }
     okno.setAction("Kompresja dynamiki zakończona!");
     okno.processMessages();

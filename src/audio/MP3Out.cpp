@@ -127,6 +127,7 @@ BE_CONFIG TMP3Out::MakeConfig(int sampleRate, int channels) const {
 }
 
 void TMP3Out::BeginOutput() {
+    FTagStepFailed = false;
     _Stream.reset();
     FParallel.reset();
     FInputStarted = false;
@@ -157,7 +158,7 @@ void TMP3Out::BeginOutput() {
 
 void TMP3Out::WriteEncoded(const uint8_t* data, std::size_t n) {
     if (n > 0 && FStream->Write(data, static_cast<int64_t>(n)) < static_cast<int64_t>(n))
-        throw EAuException("Error writing down mp3 file");
+        RaiseWriteError();
 }
 
 bool TMP3Out::OutputBlock(bool Abort) {
@@ -192,7 +193,7 @@ void TMP3Out::FinishOutput() {
         if (encoded && FStream) {
             const auto tag = BuildId3v1(FId3v1Tags);
             if (FStream->Write(tag.data(), static_cast<int64_t>(tag.size())) < static_cast<int64_t>(tag.size()))
-                throw EAuException("Error writing down mp3 file");
+                RaiseWriteError();
             if (FConfig.bEnableVBR) {
                 const auto frame = _Stream->VbrHeaderFrame();
                 if (!frame.empty() && FStream->Seekable()) {
@@ -206,7 +207,13 @@ void TMP3Out::FinishOutput() {
     } catch (const std::exception& e) {
         note(e.what());
     }
-    if (!CloseOutputFile()) note("Error writing down mp3 file");
+    if (!CloseOutputFile()) {
+        try {
+            RaiseWriteError();
+        } catch (const std::exception& e) {
+            note(e.what());
+        }
+    }
     _Stream.reset();
     FParallel.reset();
     std::vector<uint8_t>().swap(FEncoded);
@@ -217,9 +224,11 @@ void TMP3Out::FinishOutput() {
     if (encoded && !FStreamAssigned && !FFileName.empty() && TagLibAvailable() &&
         ExceptionMessage().empty()) {
         try {
+            if (BeforeTagStep) BeforeTagStep(FFileName);
             WriteTags();
         } catch (const std::exception& e) {
             note(e.what());
+            FTagStepFailed = true;
         }
     }
     // The input is flushed in every case, so its file never stays open after the run.
@@ -240,9 +249,14 @@ void TMP3Out::WriteTags() {
         void operator()(TagLib_File* f) const { taglib_file_free(f); }
     };
     std::unique_ptr<TagLib_File, FileFree> file(taglib_file_new_type(FFileName.c_str(), TagLib_File_MPEG));
-    if (!file || !taglib_file_is_valid(file.get())) throw EAuException("Failed to write tags");
+    // The tag texts name the file like every file error, with what the tag library refused.
+    auto refused = [this](OperacjaNaPliku op, const char* why) {
+        return EAuException(OpisOperacji(op, FFileName) + ": " + why);
+    };
+    if (!file || !taglib_file_is_valid(file.get()))
+        throw refused(OperacjaNaPliku::Otwarcie, "biblioteka znaczników nie rozpoznała pliku MP3");
     TagLib_Tag* tag = taglib_file_tag(file.get());
-    if (!tag) throw EAuException("Failed to write tags");
+    if (!tag) throw refused(OperacjaNaPliku::Otwarcie, "biblioteka znaczników nie rozpoznała pliku MP3");
     taglib_tag_set_title(tag, FId3v2Tags.Title().c_str());
     taglib_tag_set_artist(tag, FId3v2Tags.Artist().c_str());
     taglib_tag_set_album(tag, FId3v2Tags.Album().c_str());
@@ -254,7 +268,8 @@ void TMP3Out::WriteTags() {
     unsigned v = 0;
     if (number(FId3v2Tags.Year(), v)) taglib_tag_set_year(tag, v);
     if (number(FId3v2Tags.Track(), v)) taglib_tag_set_track(tag, v);
-    if (!taglib_file_save(file.get())) throw EAuException("Failed to save tags");
+    if (!taglib_file_save(file.get()))
+        throw refused(OperacjaNaPliku::Zapis, "nie udało się zapisać znaczników ID3v2");
 #endif
 }
 

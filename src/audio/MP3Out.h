@@ -4,6 +4,9 @@
 // write the ID3v2 tag into the finished file (when the program is built with it).
 
 #include <array>
+#include <atomic>
+#include <functional>
+#include <string>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -64,6 +67,13 @@ public:
     /// The configuration for an input of `channels` channels at `sampleRate` Hz.
     BE_CONFIG MakeConfig(int sampleRate, int channels) const;
 
+    /// True when the last run's ExceptionMessage comes from the ID3v2 step: the file itself
+    /// (encoded audio and ID3v1 block) was complete and closed before the tag step failed.
+    bool TagStepFailed() const { return FTagStepFailed.load(); }
+    /// Runs on the worker at the start of the ID3v2 step with the file's name; what it raises
+    /// counts as the failure of that step. A seam for tests (a tag library that refuses).
+    std::function<void(const std::string&)> BeforeTagStep;
+
 protected:
     void BeginOutput() override;
     bool OutputBlock(bool Abort) override;
@@ -73,7 +83,7 @@ private:
     /// Encoder threads at most (each holds a stretch of about half a minute of samples).
     static constexpr int kMaxEncoderThreads = 4;
     void WriteTags();
-    /// Raises "Error writing down mp3 file" when the file takes fewer bytes.
+    /// Raises the write error naming the file when the file takes fewer bytes.
     void WriteEncoded(const uint8_t* data, std::size_t n);
 
     std::vector<int16_t> Buffer;
@@ -95,6 +105,7 @@ private:
     bool FStrictISO = false;
     int64_t FAudioStart = 0;   // where the encoded audio begins in the stream
     bool FInputStarted = false;
+    std::atomic<bool> FTagStepFailed{false};
 };
 
 }  // namespace tolvak

@@ -15,17 +15,20 @@ namespace tolvak::audiolib {
 /// never leaves a half file under the target's name and an existing target stays as it was.
 class WavFileWriter {
 public:
-    /// nullptr when the file cannot be created.
+    /// Raises the error of platform/Bledy.h naming the target (a std::system_error) when the
+    /// file cannot be created.
     static std::unique_ptr<WavFileWriter> Create(const std::filesystem::path& target,
                                                  int sampleRate, int channels);
     ~WavFileWriter();  // discards an uncommitted file
     WavFileWriter(const WavFileWriter&) = delete;
     WavFileWriter& operator=(const WavFileWriter&) = delete;
 
-    /// Appends interleaved samples (whole frames); false once a write failed (disk full, ...).
-    bool Write(std::span<const int16_t> samples);
-    /// Completes the header, closes the file and puts it under the target's name.
-    bool Commit();
+    /// Appends interleaved samples (whole frames). Raises the write error naming the target
+    /// (disk full, ...); the target then stays as it was.
+    void Write(std::span<const int16_t> samples);
+    /// Completes the header, closes the file and puts it under the target's name. Raises the
+    /// error of the write, the close or the rename; the target then stays as it was.
+    void Commit();
     bool Failed() const { return failed_; }
     int64_t DataBytes() const { return dataBytes_; }
 

@@ -31,8 +31,6 @@ uint32_t ChannelMask(uint32_t channels) {
     }
 }
 
-[[noreturn]] void WriteError() { throw EAuException("Error writing wave file"); }
-
 }  // namespace
 
 TWaveOut::TWaveOut() = default;
@@ -91,7 +89,7 @@ void TWaveOut::WriteHeader(int64_t DataSize) {
         Put32(h.data() + 40, size);
         HeaderSize = 44;
     }
-    if (FStream->Write(h.data(), HeaderSize) != HeaderSize) WriteError();
+    if (FStream->Write(h.data(), HeaderSize) != HeaderSize) RaiseWriteError();
     FHeaderWritten = true;
 }
 
@@ -151,7 +149,7 @@ bool TWaveOut::OutputBlock(bool Abort) {
         EndOfInput = true;
         return false;
     }
-    if (FStream->Write(p, n) != n) WriteError();
+    if (FStream->Write(p, n) != n) RaiseWriteError();
     return true;
 }
 
@@ -159,7 +157,7 @@ void TWaveOut::FinishOutput() {
     std::exception_ptr failure;
     try {
         if (FStream && FHeaderWritten && FInput) {
-            if (!FStream->FlushBuffer()) WriteError();
+            if (!FStream->FlushBuffer()) RaiseWriteError();
             const int64_t size = FInput->Size();
             const int64_t fileSize = FStream->Size() - FStartPos;
             if (size <= 0 || FAppending || FStopped) {
@@ -167,10 +165,10 @@ void TWaveOut::FinishOutput() {
                 uint8_t v[4];
                 Put32(v, static_cast<uint32_t>(fileSize - HeaderSize));
                 FStream->SetPosition(FStartPos + HeaderSize - 4);
-                if (FStream->Write(v, 4) != 4) WriteError();
+                if (FStream->Write(v, 4) != 4) RaiseWriteError();
                 Put32(v, static_cast<uint32_t>(fileSize - 8));
                 FStream->SetPosition(FStartPos + 4);
-                if (FStream->Write(v, 4) != 4) WriteError();
+                if (FStream->Write(v, 4) != 4) RaiseWriteError();
                 FStream->Seek(0, TSeekOrigin::soEnd);
             } else if (fileSize < HeaderSize + size) {
                 // Fewer bytes came than announced: the data chunk is padded with silence of zero
@@ -180,7 +178,7 @@ void TWaveOut::FinishOutput() {
                 int64_t missing = HeaderSize + size - fileSize;
                 while (missing > 0) {
                     const int64_t n = std::min<int64_t>(missing, static_cast<int64_t>(zeros.size()));
-                    if (FStream->Write(zeros.data(), n) != n) WriteError();
+                    if (FStream->Write(zeros.data(), n) != n) RaiseWriteError();
                     missing -= n;
                 }
             }
@@ -188,7 +186,13 @@ void TWaveOut::FinishOutput() {
     } catch (...) {
         failure = std::current_exception();
     }
-    if (!CloseOutputFile() && !failure) failure = std::make_exception_ptr(EAuException("Error writing wave file"));
+    if (!CloseOutputFile() && !failure) {
+        try {
+            RaiseWriteError();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
     if (FInput) {
         try {
             FInput->Flush();

@@ -2,6 +2,8 @@
 
 #include <exception>
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <system_error>
 
 #include "app/Konfiguracja.h"
@@ -35,6 +37,7 @@ Produkcja::Produkcja(KontekstProdukcji kontekst)
     AudioMixer1_.SetVolume2(65535);
     WaveOut1_.SetWavType(TWavType::wtPCM);
     WaveOut1_.SetBlockSize(512);
+    WaveOut1_.SetCreateNonMsHeaders(false);
     WaveOut1_.SetFileMode(TFileOutputMode::foRewrite);
     WaveOut1_.OnDone = [this](TAuOutput* s) { WaveOut1Done(s); };
     MP3Out1_.SetInput(WaveIn1_);
@@ -86,7 +89,7 @@ void Produkcja::PrzebiegZapisu(TAuInput& wejscie) {
     // with it as if it were the bulletin.
     const std::string blad = WaveOut1_.ExceptionMessage();
     if (!blad.empty()) throw EAuException(blad);
-    fs::rename(tvtemp2, tvtemp);
+    PrzeniesPlik(tvtemp2, tvtemp);
 }
 
 namespace {
@@ -218,23 +221,37 @@ bool Produkcja::Montaz(const std::string& rodzaj, const std::string& pobrany) {
 
     // A decoding step that cannot decode its input writes nothing; its output name is cleared
     // first so that a file left by an earlier failed run is never taken for the new bulletin.
+    // The sounds all meet in one format: the bed's when a bed is laid, else the bulletin's.
+    // 8.
+    const DzwiekiRodzaju d = DzwiekiDlaRodzaju(u, rodzaj);
+    const bool jestPodklad = !d.Podklad.empty() && IstniejePlik(d.Podklad);
+    std::optional<audiolib::PcmFormat> format;
+    if (jestPodklad) {
+        format = FormatDzwieku(d.Podklad);
+        if (!format) throw BrakDzwieku(d.Podklad);
+    }
     // 6.
     UsunJesliJest(tvvoice);
-    mp3ToWav(pobranaSciezka, tvvoice, okno);
+    format = mp3ToWav(pobranaSciezka, tvvoice, okno, format);
+    if (!format) throw BrakDzwieku(pobrany);
     log.DodajDoLoga("AkcjaSerwis: Przekonwertowano serwis do pliku wav.");
     // 7.
     Kompresuj(tvvoice, u.kompresjaPlikuZrodlowego, okno);
     log.DodajDoLoga("AkcjaSerwis: Znormalizowano serwis.");
-    // 8.
-    const DzwiekiRodzaju d = DzwiekiDlaRodzaju(u, rodzaj);
     // 9. Bed.
-    if (!d.Podklad.empty() && IstniejePlik(d.Podklad)) {
+    if (jestPodklad) {
         UsunJesliJest(tvtemp);
-        mp3ToWav(d.Podklad, tvtemp, okno);
+        if (!mp3ToWav(d.Podklad, tvtemp, okno, format)) throw BrakDzwieku(d.Podklad);
+        WaveIn1_.SetFileName(tvtemp);
+        const int64_t punktMixu = PunktMixuWPodkladzie(d.PunktMixu, std::max<int64_t>(0, WaveIn1_.TotalSamples()),
+                                                       format->SampleRate);
+        WaveIn1_.Flush();
+        if (punktMixu != d.PunktMixu)
+            log.DodajDoLoga("AkcjaSerwis: Punkt mixu poza podkładem: " + std::to_string(d.PunktMixu));
         WaveIn2_.SetFileName(tvvoice);
         WaveIn1_.SetFileName(tvtemp);
         AudioMixer1_.SetMode(TAudioMixerMode::amMix);
-        AudioMixer1_.SetInput2StartSample(d.PunktMixu);
+        AudioMixer1_.SetInput2StartSample(punktMixu);
         okno.setAction("Trwa miksowanie plików...");
         okno.processMessages();
         PrzebiegZapisu(AudioMixer1_);
@@ -244,22 +261,22 @@ bool Produkcja::Montaz(const std::string& rodzaj, const std::string& pobrany) {
         const int64_t L2 = WaveIn2_.TotalSamples();
         WaveIn1_.Flush();
         WaveIn2_.Flush();
-        if (L2 + d.PunktMixu < L1) {
+        if (L2 + punktMixu < L1) {
             WaveIn1_.SetFileName(tvtemp);
             WaveIn1_.SetStartSample(0);
-            WaveIn1_.SetEndSample(L2 + d.PunktMixu);
+            WaveIn1_.SetEndSample(L2 + punktMixu);
             PrzebiegZapisu(WaveIn1_);
         }
         okno.setAction("Miksowanie zakończone!");
         okno.processMessages();
         log.DodajDoLoga("AkcjaSerwis: Zmiksowano serwis z podkładem.");
     } else {
-        fs::rename(tvvoice, tvtemp);
+        PrzeniesPlik(tvvoice, tvtemp);
     }
     // 10. Ending.
     if (!d.Zakonczenie.empty() && IstniejePlik(d.Zakonczenie)) {
         UsunJesliJest(tvend);
-        mp3ToWav(d.Zakonczenie, tvend, okno);
+        if (!mp3ToWav(d.Zakonczenie, tvend, okno, format)) throw BrakDzwieku(d.Zakonczenie);
         WaveIn1_.SetFileName(tvtemp);
         WaveIn2_.SetFileName(tvend);
         AudioMixer1_.SetInput2StartSample(0);
@@ -276,7 +293,8 @@ bool Produkcja::Montaz(const std::string& rodzaj, const std::string& pobrany) {
     log.DodajDoLoga("AkcjaSerwis: Zakończono kompresję dynamiki gotowego serwisu.");
     // 12. Sponsors.
     if (rodzaj == kPogoda) {
-        if (DodajSponsorow(k_.folderProgramu / NazwaPlikuKonfiguracji, tvtemp, tvtemp2))
+        if (DodajSponsorow(k_.folderProgramu / NazwaPlikuKonfiguracji, tvtemp, tvtemp2, okno,
+                           [&log](const std::string& linia) { log.DodajDoLoga(linia); }))
             log.DodajDoLoga("AkcjaSerwis: Dodano sponsorów do pogody.");
     }
     // 13. Encoding.
@@ -294,9 +312,11 @@ bool Produkcja::Montaz(const std::string& rodzaj, const std::string& pobrany) {
         okno.setGaugeMax(100);
         MP3Out1_.Run();
         CzekajNaZakonczenie();
+        // A failed tag step leaves a complete file: it is delivered, and the failure logged.
         const std::string blad = MP3Out1_.ExceptionMessage();
-        if (!blad.empty()) throw EAuException(blad);
+        if (!blad.empty() && !MP3Out1_.TagStepFailed()) throw EAuException(blad);
         log.DodajDoLoga("AkcjaSerwis: Zakończono kodowanie serwisu do formatu docelowego.");
+        if (!blad.empty()) log.DodajDoLoga("AkcjaSerwis: " + blad);
     }
     // 14. Delivery.
     bool dostarczono = false;
@@ -305,6 +325,7 @@ bool Produkcja::Montaz(const std::string& rodzaj, const std::string& pobrany) {
     if (!zachowajPobrany_) UsunJesliJest(pobranaSciezka);
     for (const std::string& plik : {tvvoice, tvend, tvtemp, tvtemp2, doDostarczenia})
         UsunJesliJest(plik);
+    for (const char* sponsor : kTvSponsor) UsunJesliJest(PlikRoboczy(sponsor));
     log.DodajDoLoga("AkcjaSerwis: Skasowano pliki tymczasowe.");
     return dostarczono;
 }

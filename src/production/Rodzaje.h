@@ -27,6 +27,9 @@ inline constexpr const char* kTvSerwis = "tvserwis.mp3";
 inline constexpr const char* kTvTfn = "tvtfn.wav";
 // Stem of the fetched file in the working directory ("tvss" + extension).
 inline constexpr const char* kTvSs = "tvss";
+// The weather sponsors converted to the bulletin's format, one per sponsor key (1 to 6).
+inline constexpr const char* kTvSponsor[6] = {"tvspons1.wav", "tvspons2.wav", "tvspons3.wav",
+                                              "tvspons4.wav", "tvspons5.wav", "tvspons6.wav"};
 
 /// Bed, ending, mix point and name prefix of one kind.
 struct DzwiekiRodzaju {
@@ -39,5 +42,17 @@ struct DzwiekiRodzaju {
 /// The sounds of `rodzaj`; a text other than the four kinds gives no sounds, mix point 0 and
 /// the empty prefix.
 DzwiekiRodzaju DzwiekiDlaRodzaju(const Ustawienia& ustawienia, std::string_view rodzaj);
+
+/// The longest silent gap before the bulletin that a mix point beyond the bed's end may leave.
+inline constexpr int kNajdluzszaPrzerwaSekundy = 60;
+
+/// The mix point as the mixer uses it, for a bed of `ramkiPodkladu` frames at `czestotliwosc`
+/// Hz: a negative one counts as 0, one more than kNajdluzszaPrzerwaSekundy beyond the bed's end
+/// as the bed's end; any other stays as stored.
+int64_t PunktMixuWPodkladzie(int64_t punkt, int64_t ramkiPodkladu, int czestotliwosc);
+
+/// Moves the work file `z` to the name `cel`, replacing a file there. Throws the error of
+/// platform/Bledy.h naming `cel` ("Nie można zastąpić pliku X: ...").
+void PrzeniesPlik(const std::string& z, const std::string& cel);
 
 }  // namespace tolvak

@@ -229,7 +229,7 @@ TEST_F(MixerTest, MissingInputsAndChangesDuringARunAreRefused) {
     missing.SetFileName((dir / "none.wav").string());
     mix.SetInput2(missing);
     EXPECT_TRUE(RunToEnd(out));
-    EXPECT_EQ(out.ExceptionMessage(), "No such file or directory");
+    EXPECT_EQ(out.ExceptionMessage(), "Nie można otworzyć pliku " + (dir / "none.wav").string() + ": brak takiego pliku");
     EXPECT_FALSE(in1.IsBusy());
     std::filesystem::remove(dir / "1.wav");
     EXPECT_FALSE(std::filesystem::exists(dir / "1.wav"));

@@ -172,7 +172,7 @@ TEST_F(WaveOutTest, FailuresEndTheRunWithAMessage) {
         out.SetInput(in);
         out.SetFileName("/dev/full");
         ASSERT_TRUE(RunToEnd(out));
-        EXPECT_EQ(out.ExceptionMessage(), "Error writing wave file");
+        EXPECT_EQ(out.ExceptionMessage(), "Nie można zapisać pliku /dev/full: brak miejsca na dysku");
         EXPECT_EQ(in.Flushes.load(), 1);
     }
     // An input that fails on every block ends the run instead of looping.
@@ -196,7 +196,8 @@ TEST_F(WaveOutTest, FailuresEndTheRunWithAMessage) {
         EXPECT_EQ(out.ExceptionMessage(), "File name is not assigned.");
         out.SetFileName((dir / "no" / "such" / "x.wav").string());
         ASSERT_TRUE(RunToEnd(out));
-        EXPECT_EQ(out.ExceptionMessage(), "No such file or directory");
+        EXPECT_EQ(out.ExceptionMessage(),
+                  "Nie można utworzyć pliku " + (dir / "no" / "such" / "x.wav").string() + ": brak takiego pliku");
     }
 }
 
@@ -207,7 +208,7 @@ TEST_F(WaveOutTest, MissingInputFileStillDeliversOnDone) {
     out.SetInput(in);
     out.SetFileName((dir / "o.wav").string());
     ASSERT_TRUE(RunToEnd(out));
-    EXPECT_EQ(out.ExceptionMessage(), "No such file or directory");
+    EXPECT_EQ(out.ExceptionMessage(), "Nie można otworzyć pliku " + (dir / "missing.wav").string() + ": brak takiego pliku");
     EXPECT_EQ(out.Status(), TOutputStatus::tosIdle);
     EXPECT_FALSE(in.IsBusy());
     // The next run with the file present works.

@@ -4,6 +4,7 @@
 #include <sndfile.h>
 
 #include <filesystem>
+#include <system_error>
 
 #include "CodecSupport.h"
 #include "audio/AudioLib.h"
@@ -133,7 +134,7 @@ TEST_F(DekoderTest, UndecodableSourcesWriteNothingAndRaiseNothing) {
     for (const auto& [name, bytes] : cases) {
         WriteBytes(dir / name, bytes);
         okno.actions.clear();
-        EXPECT_NO_THROW(mp3ToWav((dir / name).string(), out.string(), okno)) << name;
+        EXPECT_FALSE(mp3ToWav((dir / name).string(), out.string(), okno).has_value()) << name;
         EXPECT_FALSE(fs::exists(out)) << name;
         ASSERT_EQ(okno.actions.size(), 2u);
         EXPECT_EQ(okno.actions[1], std::string("Konwersja pliku ") + name + " zakończona!");
@@ -174,15 +175,24 @@ TEST_F(DekoderTest, SecondCallReplacesTheFirstOutput) {
     EXPECT_EQ(ReadWav16(out).samples, Sines(32000, 1, 1000));
 }
 
-TEST_F(DekoderTest, OutputThatCannotBeCreatedIsSkippedSilently) {
+TEST_F(DekoderTest, FilesTheDecodeCannotOpenOrCreateAreNamedInTheError) {
     WriteWav16(dir / "a.wav", 44100, 2, Sines(44100, 2, 1000));
+    auto blad = [&](const fs::path& in, const fs::path& out) -> std::string {
+        try {
+            mp3ToWav(in.string(), out.string(), okno);
+        } catch (const std::system_error& e) {
+            return e.what();
+        }
+        return "no error";
+    };
+    EXPECT_EQ(blad(dir / "podklad.wav", dir / "out.wav"),
+              "Nie można otworzyć pliku " + (dir / "podklad.wav").string() + ": brak takiego pliku");
     const fs::path out = dir / "no-such-folder" / "out.wav";
-    EXPECT_NO_THROW(mp3ToWav((dir / "a.wav").string(), out.string(), okno));
-    EXPECT_FALSE(fs::exists(out));
-    EXPECT_EQ(okno.actions.back(), "Konwersja pliku a.wav zakończona!");
-    // An output path that is a folder is left alone too.
+    EXPECT_EQ(blad(dir / "a.wav", out), "Nie można utworzyć pliku " + out.string() + ": brak takiego pliku");
+    // An output path that is a folder is left alone.
     fs::create_directory(dir / "folder.wav");
-    EXPECT_NO_THROW(mp3ToWav((dir / "a.wav").string(), (dir / "folder.wav").string(), okno));
+    EXPECT_EQ(blad(dir / "a.wav", dir / "folder.wav"),
+              "Nie można utworzyć pliku " + (dir / "folder.wav").string() + ": to jest folder");
     EXPECT_TRUE(fs::is_directory(dir / "folder.wav"));
     EXPECT_TRUE(NoLeftovers());
 }

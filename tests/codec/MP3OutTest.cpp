@@ -163,7 +163,7 @@ TEST_F(MP3OutTest, FailuresEndTheRunWithTheirMessageAndOnDone) {
     if (fs::exists("/dev/full")) {
         WriteWav16(dir / "in.wav", 44100, 2, Sines(44100, 2, 44100));
         Encode(dir / "in.wav", "/dev/full");
-        EXPECT_EQ(out.ExceptionMessage(), "Error writing down mp3 file");
+        EXPECT_EQ(out.ExceptionMessage(), "Nie można zapisać pliku /dev/full: brak miejsca na dysku");
     }
 
     // A missing input: the platform's message.

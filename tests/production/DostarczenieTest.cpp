@@ -184,7 +184,7 @@ TEST(JoinWaves, FirstFileWholeLaterFilesWithoutHeaderSizesRewritten) {
     namespace d = dzwieki;
     d::ZapiszWav((tmp / "a.wav").string(), d::Ton(0.1, 440, 0.3));
     d::ZapiszWav((tmp / "b.wav").string(), d::Ton(0.2, 660, 0.3));
-    zapisz(tmp / "krotki.wav", std::string(44, 'h'));
+    d::ZapiszWav((tmp / "krotki.wav").string(), d::Nagranie{});  // a header without samples
     const std::string a = czytaj(tmp / "a.wav"), b = czytaj(tmp / "b.wav");
     JoinWaves({(tmp / "a.wav").string(), (tmp / "brak.wav").string(), (tmp / "krotki.wav").string(),
                (tmp / "b.wav").string(), (tmp / "b.wav").string()},
@@ -212,7 +212,13 @@ protected:
     }
     static constexpr const char* kKlucze[6] = {"Sponsor1Przed", "Sponsor2Przed", "Sponsor3Przed",
                                                "Sponsor1Po", "Sponsor2Po", "Sponsor3Po"};
+    bool Dodaj() {
+        return DodajSponsorow(ini, tvtemp, tvtemp2, okno, [this](const std::string& l) { linie.push_back(l); });
+    }
     test::TempDir tmp;
+    ManualClock clock;
+    StatusDisplay okno{clock};
+    std::vector<std::string> linie;
     fs::path ini = tmp / "tolvak.ini";
     std::string tvtemp = (tmp / "tvtemp.wav").string();
     std::string tvtemp2 = (tmp / "tvtemp2.wav").string();
@@ -220,7 +226,7 @@ protected:
 };
 
 TEST_F(Sponsorzy, NoKeysWritesAllSixEmptyAndLeavesTheBulletin) {
-    EXPECT_FALSE(DodajSponsorow(ini, tvtemp, tvtemp2));
+    EXPECT_FALSE(Dodaj());
     EXPECT_EQ(czytaj(tvtemp), bulletin);
     IniFile f(ini);
     for (const char* k : kKlucze) {
@@ -231,7 +237,7 @@ TEST_F(Sponsorzy, NoKeysWritesAllSixEmptyAndLeavesTheBulletin) {
 
 TEST_F(Sponsorzy, OnlySponsor2PoTheHeaderComesFromTheBulletin) {
     IniFile(ini).WriteString("PogodaSponsorzy", "Sponsor2Po", (tmp / "s1.wav").string());
-    EXPECT_TRUE(DodajSponsorow(ini, tvtemp, tvtemp2));
+    EXPECT_TRUE(Dodaj());
     const std::string s1 = czytaj(tmp / "s1.wav");
     const std::string out = czytaj(tvtemp);
     EXPECT_EQ(out.substr(44, bulletin.size() - 44), bulletin.substr(44));
@@ -246,7 +252,7 @@ TEST_F(Sponsorzy, UpperCaseWavUsedMp3AndMissingIgnoredOrderKept) {
     f.WriteString("PogodaSponsorzy", "Sponsor2Przed", (tmp / "s3.mp3").string());
     f.WriteString("PogodaSponsorzy", "Sponsor3Przed", (tmp / "brak.wav").string());
     f.WriteString("PogodaSponsorzy", "Sponsor1Po", (tmp / "s1.wav").string());
-    EXPECT_TRUE(DodajSponsorow(ini, tvtemp, tvtemp2));
+    EXPECT_TRUE(Dodaj());
     const std::string s2 = czytaj(tmp / "S2.WAV"), s1 = czytaj(tmp / "s1.wav");
     const std::string out = czytaj(tvtemp);
     ASSERT_EQ(out.size(), s2.size() + (bulletin.size() - 44) + (s1.size() - 44));
