@@ -194,7 +194,38 @@ TEST_F(DekoderTest, FilesTheDecodeCannotOpenOrCreateAreNamedInTheError) {
     EXPECT_EQ(blad(dir / "a.wav", dir / "folder.wav"),
               "Nie można utworzyć pliku " + (dir / "folder.wav").string() + ": to jest folder");
     EXPECT_TRUE(fs::is_directory(dir / "folder.wav"));
+    // A full disk: the work file's partial name leads to /dev/full, the target stays as it was.
+    if (fs::exists("/dev/full")) {
+        WriteBytes(dir / "pelny.wav", "previous");
+        fs::create_symlink("/dev/full", dir / "pelny.wav.tvpart");
+        EXPECT_EQ(blad(dir / "a.wav", dir / "pelny.wav"),
+                  "Nie można zapisać pliku " + (dir / "pelny.wav").string() + ": brak miejsca na dysku");
+        EXPECT_EQ(ReadBytes(dir / "pelny.wav"), "previous");
+        EXPECT_TRUE(fs::exists("/dev/full"));
+    }
     EXPECT_TRUE(NoLeftovers());
+}
+
+TEST_F(DekoderTest, BroadcastWaveWithMpegLayer2Or3DecodesItsDataChunk) {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "no ffmpeg to make the fixture";
+    const int64_t frames = 2 * 48000 + 11;
+    // ffmpeg writes them as broadcasters do: "fmt " with the MPEG tag, "fact", "LIST", "data".
+    const std::pair<const char*, uint16_t> cases[] = {{"-c:a mp2 -b:a 192k -f wav", 0x50},
+                                                      {"-c:a libmp3lame -b:a 192k -f wav", 0x55}};
+    for (const auto& [args, tag] : cases) {
+        const fs::path bwf = Encoded("bwf" + std::to_string(tag) + ".wav", 2, frames, args, 48000);
+        const std::string bytes = ReadBytes(bwf);
+        ASSERT_GT(bytes.size(), 22u);
+        ASSERT_EQ(static_cast<uint8_t>(bytes[20]) | static_cast<uint8_t>(bytes[21]) << 8, tag);
+        ASSERT_TRUE(mp3ToWav(bwf.string(), (dir / "out.wav").string(), okno).has_value()) << tag;
+        const Wav16 w = ReadWav16(dir / "out.wav");
+        EXPECT_EQ(w.rate, 48000);
+        EXPECT_EQ(w.channels, 2);
+        // Without gapless information the decode is padded to whole frames of 1152.
+        EXPECT_GE(w.frames(), frames - 1152) << tag;
+        EXPECT_LE(w.frames(), frames + 3 * 1152) << tag;
+        EXPECT_NEAR(PeakOf(w, 0, 4800, frames - 4800), 16384, 1200) << tag;
+    }
 }
 
 TEST_F(DekoderTest, GaugeCountsDecodedBytesInBlocksAndStaysFullWhenFull) {

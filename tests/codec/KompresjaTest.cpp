@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <system_error>
 
 #include "CodecSupport.h"
 #include "audio/AudioLib.h"
@@ -135,7 +136,7 @@ TEST_F(KompresjaTest, TheReductionFollowsAttackAndRelease) {
     EXPECT_LT(reductionDb(88200 + 44100 - 1, quiet), 0.1);
 }
 
-TEST_F(KompresjaTest, MissingFileRaisesTheReadError) {
+TEST_F(KompresjaTest, MissingFileOrAFullDiskRaisesTheErrorNamingTheFile) {
     EXPECT_THROW(Kompresuj((dir / "missing.wav").string(), 0, okno), EFOpenError);
     EXPECT_EQ(okno.actions, std::vector<std::string>{"Trwa kompresja dynamiki..."});
     EXPECT_FALSE(fs::exists(dir / "missing.wav"));
@@ -143,6 +144,19 @@ TEST_F(KompresjaTest, MissingFileRaisesTheReadError) {
         Kompresuj((dir / "missing.wav").string(), 0, okno);
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find("missing.wav"), std::string::npos) << e.what();
+    }
+    // The rewritten file's partial name leads to /dev/full: the file stays as it was.
+    if (fs::exists("/dev/full")) {
+        WriteWav16(file, 44100, 2, std::vector<int16_t>(2 * 44100, 1000));
+        const std::string before = ReadBytes(file);
+        fs::create_symlink("/dev/full", dir / "tvvoice.wav.tvpart");
+        try {
+            Kompresuj(file.string(), 0, okno);
+            ADD_FAILURE() << "no error";
+        } catch (const std::system_error& e) {
+            EXPECT_EQ(std::string(e.what()), "Nie można zapisać pliku " + file.string() + ": brak miejsca na dysku");
+        }
+        EXPECT_EQ(ReadBytes(file), before);
     }
 }
 

@@ -179,7 +179,7 @@ TEST_F(Kopiowanie, KilledCopyNeverLeavesAPartialFileUnderTheFinalName) {
     EXPECT_GT(zabite, 0);
 }
 
-TEST(JoinWaves, FirstFileWholeLaterFilesWithoutHeaderSizesRewritten) {
+TEST(JoinWaves, OnlyTheSamplesOfEveryFileJoinUnderOnePlainHeader) {
     test::TempDir tmp;
     namespace d = dzwieki;
     d::ZapiszWav((tmp / "a.wav").string(), d::Ton(0.1, 440, 0.3));
@@ -199,6 +199,25 @@ TEST(JoinWaves, FirstFileWholeLaterFilesWithoutHeaderSizesRewritten) {
     EXPECT_EQ(d::Czytaj((tmp / "out.wav").string()).Ramki(), 4410 + 2 * 8820);
     EXPECT_THROW(JoinWaves({(tmp / "a.wav").string()}, (tmp / "nie_ma" / "o.wav").string()),
                  std::runtime_error);
+    // A first file as editors write it: an odd-sized LIST chunk before "data", a chunk after it.
+    const std::string lista = "LIST" + std::string("\x0d\0\0\0", 4) + std::string(13, 'x') + '\0';
+    const std::string tail = "id3 " + std::string("\x04\0\0\0", 4) + "TAG!";
+    zapisz(tmp / "list.wav", "RIFF" + std::string(4, '\0') + "WAVE" + a.substr(12, 24) + lista + a.substr(36) + tail);
+    JoinWaves({(tmp / "list.wav").string(), (tmp / "b.wav").string()}, (tmp / "out2.wav").string());
+    const std::string out2 = czytaj(tmp / "out2.wav");
+    ASSERT_EQ(out2.size(), a.size() + b.size() - 44);
+    EXPECT_EQ(out2.substr(8, 28) + out2.substr(36, 4), a.substr(8, 28) + "data");
+    EXPECT_EQ(le32(out2, 4), out2.size() - 8);
+    EXPECT_EQ(le32(out2, 40), out2.size() - 44);
+    EXPECT_EQ(out2.substr(44), a.substr(44) + b.substr(44));
+    // An entry that is no sound is refused naming it.
+    zapisz(tmp / "strona.wav", "<html>502</html>");
+    try {
+        JoinWaves({(tmp / "a.wav").string(), (tmp / "strona.wav").string()}, (tmp / "out3.wav").string());
+        ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), "Plik " + (tmp / "strona.wav").string() + " nie zawiera dźwięku");
+    }
 }
 
 class Sponsorzy : public ::testing::Test {

@@ -9,6 +9,8 @@
 #include "app/Konfiguracja.h"
 #include "app/Log.h"
 #include "app/StatusDisplay.h"
+#include "audio/AuException.h"
+#include "audio/MP3Out.h"
 #include "platform/Ini.h"
 #include "platform/UiQueue.h"
 #include "production/Produkcja.h"
@@ -158,6 +160,84 @@ TEST_F(ProdukcjaTest, BedShorterOrEndingBeforeTheMixPointNothingIsCut) {
     EXPECT_EQ(w.Ramki(), 3 * 44100 + 2048 * 3 + 3 * 44100);
     EXPECT_LT(w.Rms(2 * 44100 + 4000, 3 * 44100), 0.001);
     EXPECT_FALSE(ZostalyPlikiRobocze());
+    for (const auto& l : Log()) EXPECT_EQ(l.find("Punkt mixu"), std::string::npos) << l;
+}
+
+TEST_F(ProdukcjaTest, AMixPointOutsideTheBedIsCorrectedAndLogged) {
+    u.SerwisPodklad = (snd / "podklad.wav").string();
+    // Negative: the bulletin starts with the bed and nothing of it is cut.
+    for (const int64_t punkt : {int64_t{-88200}, int64_t{-2000000}}) {
+        u.StartSerwisu = punkt;
+        ASSERT_TRUE(p.AkcjaSerwis("News")) << punkt;
+        const d::Nagranie w = d::Czytaj((out / "N_serwis.wav").string());
+        EXPECT_EQ(w.Ramki(), 3 * 44100 + 1) << punkt;  // the cut keeps its end frame
+        const auto l = Log();
+        EXPECT_EQ(std::count(l.begin(), l.end(), "AkcjaSerwis: Punkt mixu poza podkładem: " + std::to_string(punkt)), 1);
+    }
+    // Far beyond the bed's end: the bulletin follows the bed at once, no huge silent gap.
+    u.StartSerwisu = 2147483647;
+    ASSERT_TRUE(p.AkcjaSerwis("News"));
+    EXPECT_NEAR(static_cast<double>(Ramki(out / "N_serwis.wav")), 9 * 44100, 2048);
+    const auto l = Log();
+    EXPECT_NE(std::find(l.begin(), l.end(), "AkcjaSerwis: Punkt mixu poza podkładem: 2147483647"), l.end());
+    EXPECT_FALSE(ZostalyPlikiRobocze());
+}
+
+TEST_F(ProdukcjaTest, SoundsInOtherFormatsMeetInTheBedsFormat) {
+    // A 48 kHz bulletin over a 44.1 kHz bed, with a mono 22.05 kHz ending.
+    d::ZapiszWav((snd / "mowa48.wav").string(), d::Mowa(3.0, 48000, 2, 0.5, 1.0, 1.5));
+    d::ZapiszWav((snd / "koniec_mono.wav").string(), d::Zakonczenie(0.5, 22050, 1));
+    zrodla.plik = (snd / "mowa48.wav").string();
+    u.SerwisPodklad = (snd / "podklad.wav").string();
+    u.SerwisZakonczenie = (snd / "koniec_mono.wav").string();
+    u.StartSerwisu = 20480;
+    ASSERT_TRUE(p.AkcjaSerwis("News"));
+    const d::Nagranie w = d::Czytaj((out / "N_serwis.wav").string());
+    EXPECT_EQ(w.rate, 44100);
+    EXPECT_EQ(w.channels, 2);
+    EXPECT_NEAR(static_cast<double>(w.Ramki()), 20480 + 3 * 44100 + 22050, 4);
+    // The ending's one channel sounds on both.
+    const int64_t koniec = w.Ramki() - 22050;
+    EXPECT_GT(w.Rms(koniec + 100, koniec + 4000), 0.05);
+    EXPECT_NEAR(w.Probka(koniec + 500, 0), w.Probka(koniec + 500, 1), 1);
+    EXPECT_FALSE(ZostalyPlikiRobocze());
+}
+
+TEST_F(ProdukcjaTest, BedThatIsNoSoundOrAFullDiskEndsTheRunNamingTheFile) {
+    // An error page as the bed: the run ends before any writer pass, nothing is delivered.
+    std::ofstream(snd / "strona.wav") << "<html><body>404</body></html>";
+    u.SerwisPodklad = (snd / "strona.wav").string();
+    EXPECT_FALSE(p.AkcjaSerwis("News"));
+    EXPECT_EQ(Log().back(), "AkcjaSerwis: Plik " + (snd / "strona.wav").string() + " nie zawiera dźwięku");
+    EXPECT_FALSE(fs::exists(out / "N_serwis.wav"));
+    EXPECT_EQ(IniFile(prog / NazwaPlikuStanu).ReadString("Pobrany", "OstPobranyNews", ""), "");
+    // A full disk while the bulletin is decoded: the reason and the file, no conversion line.
+    if (!fs::exists("/dev/full")) return;
+    u.SerwisPodklad.clear();
+    fs::create_symlink("/dev/full", prog / "tvvoice.wav.tvpart");
+    EXPECT_FALSE(p.AkcjaSerwis("News"));
+    const auto l = Log();
+    EXPECT_EQ(l.back(), "AkcjaSerwis: Nie można zapisać pliku " + (prog / "tvvoice.wav").string() +
+                            ": brak miejsca na dysku");
+    EXPECT_EQ(std::count(l.begin(), l.end(), "AkcjaSerwis: Przekonwertowano serwis do pliku wav."), 0);
+    EXPECT_FALSE(fs::exists(out / "N_serwis.wav"));
+}
+
+TEST_F(ProdukcjaTest, AFailedTagStepStillDeliversTheMp3AndLogsWhy) {
+    if (!TagLibAvailable()) GTEST_SKIP() << "built without the tag library";
+    u.FormatZapisu = 1;
+    const std::string blad = "Nie można zapisać pliku " + (prog / "tvserwis.mp3").string() +
+                             ": nie udało się zapisać znaczników ID3v2";
+    p.MP3Out1().BeforeTagStep = [&](const std::string&) { throw EAuException(blad); };
+    ASSERT_TRUE(p.AkcjaSerwis("News"));
+    EXPECT_NEAR(static_cast<double>(Ramki(out / "N_serwis.mp3")), 3 * 44100, 4000);
+    EXPECT_EQ(IniFile(prog / NazwaPlikuStanu).ReadString("Pobrany", "OstPobranyNews", ""), "2024-05-06 10");
+    const auto l = Log();
+    const auto kod = std::find(l.begin(), l.end(), "AkcjaSerwis: Zakończono kodowanie serwisu do formatu docelowego.");
+    ASSERT_NE(kod, l.end());
+    ASSERT_NE(kod + 1, l.end());
+    EXPECT_EQ(*(kod + 1), "AkcjaSerwis: " + blad);
+    EXPECT_FALSE(ZostalyPlikiRobocze());
 }
 
 TEST_F(ProdukcjaTest, NoBedNoEndingAndAMissingBedFileGiveTheBulletinAlone) {
@@ -234,6 +314,29 @@ TEST_F(ProdukcjaTest, WeatherWithSponsorsThroughTheRun) {
     EXPECT_TRUE(IniFile(prog / "tolvak.ini").ValueExists("PogodaSponsorzy", "Sponsor3Po"));
 }
 
+TEST_F(ProdukcjaTest, ABrokenSponsorIsLeftOutAndOneInAnotherFormatConverted) {
+    std::ofstream(snd / "strona.wav") << "<html><body>502 Bad Gateway</body></html>";
+    d::ZapiszWav((snd / "mono.wav").string(), d::Dzingiel(1.0, 440, 22050, 1));
+    IniFile ini(prog / "tolvak.ini");
+    ini.WriteString("PogodaSponsorzy", "Sponsor1Przed", (snd / "strona.wav").string());
+    ini.WriteString("PogodaSponsorzy", "Sponsor3Po", (snd / "mono.wav").string());
+    u.AgoraLogin = "a";
+    u.AgoraPassword = "b";
+    ASSERT_TRUE(p.AkcjaSerwis("Pogoda"));
+    const d::Nagranie w = d::Czytaj((out / "P_serwis.wav").string());
+    EXPECT_EQ(w.rate, 44100);
+    EXPECT_EQ(w.channels, 2);
+    EXPECT_NEAR(static_cast<double>(w.Ramki()), 3 * 44100 + 44100, 2);
+    EXPECT_GT(w.Rms(w.Ramki() - 30000, w.Ramki() - 10000), 0.1);  // the sponsor at the end
+    const auto l = Log();
+    EXPECT_EQ(std::count_if(l.begin(), l.end(), [](const std::string& x) { return x.find("Pominięto") != x.npos; }), 1);
+    EXPECT_NE(std::find(l.begin(), l.end(),
+                        "AkcjaSerwis: Pominięto sponsora " + (snd / "strona.wav").string() + ": nie zawiera dźwięku"),
+              l.end());
+    EXPECT_NE(std::find(l.begin(), l.end(), "AkcjaSerwis: Dodano sponsorów do pogody."), l.end());
+    for (int i = 1; i <= 6; ++i) EXPECT_FALSE(fs::exists(prog / ("tvspons" + std::to_string(i) + ".wav")));
+}
+
 TEST_F(ProdukcjaTest, WeatherWithoutAgoraFailsAndReadsNoSponsors) {
     EXPECT_FALSE(p.AkcjaSerwis("Pogoda"));
     EXPECT_EQ(Log(), (std::vector<std::string>{"AkcjaSerwis: Nieudane pobranie serwisu."}));
@@ -277,7 +380,7 @@ TEST_F(ProdukcjaTest, StaleWorkFilesOfAFailedRunAreReplacedNeverDelivered) {
     EXPECT_FALSE(p.AkcjaSerwis("News"));
     EXPECT_FALSE(fs::exists(out / "N_serwis.wav"));
     const auto l = Log();
-    EXPECT_EQ(l.back().rfind("AkcjaSerwis: ", 0), 0u);
+    EXPECT_EQ(l.back(), "AkcjaSerwis: Plik tvss.mp3 nie zawiera dźwięku");
     EXPECT_EQ(std::count(l.begin(), l.end(), "AkcjaSerwis: Skasowano pliki tymczasowe."), 1);
     EXPECT_EQ(okno.LShapeInfo(), "Czekam na zadanie.");
     EXPECT_FALSE(okno.Timer2Enabled());
