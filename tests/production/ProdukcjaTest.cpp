@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 
 #include "GeneratorDzwiekow.h"
@@ -16,6 +18,7 @@
 #include "production/Produkcja.h"
 #include "schedule/StanPobran.h"
 #include "sources/Zrodla.h"
+#include "support/PelnyDysk.h"
 #include "support/TempDir.h"
 
 namespace tolvak {
@@ -211,14 +214,17 @@ TEST_F(ProdukcjaTest, BedThatIsNoSoundOrAFullDiskEndsTheRunNamingTheFile) {
     EXPECT_EQ(Log().back(), "AkcjaSerwis: Plik " + (snd / "strona.wav").string() + " nie zawiera dźwięku");
     EXPECT_FALSE(fs::exists(out / "N_serwis.wav"));
     EXPECT_EQ(IniFile(prog / NazwaPlikuStanu).ReadString("Pobrany", "OstPobranyNews", ""), "");
-    // A full disk while the bulletin is decoded: the reason and the file, no conversion line.
-    if (!fs::exists("/dev/full")) return;
+    // The disk fills up while the bulletin is decoded: the reason and the file, no conversion line.
     u.SerwisPodklad.clear();
-    fs::create_symlink("/dev/full", prog / "tvvoice.wav.tvpart");
-    EXPECT_FALSE(p.AkcjaSerwis("News"));
+    d::ZapiszMp3((snd / "mowa.mp3").string(), d::Mowa(3.0));  // the fetch fits, the decode does not
+    zrodla.plik = (snd / "mowa.mp3").string();
+    {
+        test::PelnyDysk pelny(256 * 1024);
+        EXPECT_FALSE(p.AkcjaSerwis("News"));
+    }
     const auto l = Log();
-    EXPECT_EQ(l.back(), "AkcjaSerwis: Nie można zapisać pliku " + (prog / "tvvoice.wav").string() +
-                            ": brak miejsca na dysku");
+    EXPECT_EQ(l.back(), "AkcjaSerwis: Nie można zapisać pliku " + (prog / "tvvoice.wav").string() + ": " +
+                            std::strerror(EFBIG));
     EXPECT_EQ(std::count(l.begin(), l.end(), "AkcjaSerwis: Przekonwertowano serwis do pliku wav."), 0);
     EXPECT_FALSE(fs::exists(out / "N_serwis.wav"));
 }
