@@ -55,6 +55,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         else if (name == "--headless") flag = &cl.headless;
         else if (name == "--verbose" || name == "-v") flag = &cl.verbose;
         else if (name == "--no-audio") flag = &cl.noAudio;
+        else if (name == "--status") flag = &cl.status;
         if (flag) {
             if (inlineValue) return fail("option '" + std::string(name) + "' doesn't allow an argument");
             *flag = true;
@@ -92,6 +93,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             return fail("invalid kind '" + **kind + "' for " + option + " (News, Sport, Ekonomia, Pogoda)");
     }
     if (cl.produce && cl.check) return fail("options '--produce' and '--check' exclude each other");
+    if (cl.status && (cl.produce || cl.check || cl.headless))
+        return fail(std::string("options '--status' and '") +
+                    (cl.produce ? "--produce" : cl.check ? "--check" : "--headless") +
+                    "' exclude each other");
     if (cl.input && !cl.produce) return fail("option '--input' needs '--produce KIND'");
     return cl;
 }
@@ -112,6 +117,9 @@ std::string UsageText() {
            "      --check=KIND      ask KIND's source whether the bulletin of the coming\n"
            "                        hour is out; print yes (and the identifier found) or no;\n"
            "                        exit status 0 for yes, 1 for no\n"
+           "      --status          print, for each kind, the last delivered hour and file,\n"
+           "                        whether it is wanted for the coming hour, today's next\n"
+           "                        wanted news hours and the newest ten log lines\n"
            "      --dir=DIR         program folder holding tolvak.ini, tolvak.dat, log.txt\n"
            "                        and the work files (default: $TOLVAK_HOME, else the\n"
            "                        folder of the program)\n"

@@ -9,6 +9,7 @@
 //       --input FILE      with --produce: take the bulletin from FILE instead of the source
 //       --check KIND      ask KIND's source whether the coming hour's bulletin is out; prints
 //                         "yes" (with the identifier found, if any) or "no"; exit 0 or 1
+//       --status          print the state of the deliveries, the matrix and the log; exit 0
 //       --dir DIR         program folder (configuration, state file, log, work files)
 //       --no-audio        window mode without a sound device (the mix point editor cannot play)
 // Options with a value accept "--opt VALUE" and "--opt=VALUE". "--" ends the options.
@@ -19,7 +20,8 @@
 namespace tolvak {
 
 struct CommandLine {
-    bool help = false, version = false, headless = false, verbose = false, noAudio = false;
+    bool help = false, version = false, headless = false, verbose = false, noAudio = false,
+         status = false;
     std::optional<std::string> produce;  // --produce KIND
     std::optional<std::string> input;    // --input FILE
     std::optional<std::string> check;    // --check KIND

@@ -1,5 +1,8 @@
 #include "app/Konfiguracja.h"
 
+#include <charconv>
+#include <cmath>
+
 #include "platform/Ini.h"
 
 namespace tolvak {
@@ -17,6 +20,19 @@ std::string Trimmed(std::string_view s) {
 int InRangeOrZero(int v, int lo, int hi) { return v < lo || v > hi ? 0 : v; }
 
 }  // namespace
+
+std::optional<double> CzytajDecybele(std::string_view tekst) {
+    std::string s = Trimmed(tekst);
+    constexpr std::string_view minus = "\u2212";
+    if (s.starts_with(minus)) s.replace(0, minus.size(), "-");
+    for (char& c : s)
+        if (c == ',') c = '.';
+    if (s.empty() || s.front() == '+') return std::nullopt;
+    double v = 0;
+    const auto [koniec, blad] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (blad != std::errc() || koniec != s.data() + s.size() || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
 
 bool CzyAgora(std::string_view login, std::string_view password) {
     return !Trimmed(login).empty() && !Trimmed(password).empty();
@@ -79,9 +95,21 @@ Ustawienia OdczytajKonfiguracje(const std::filesystem::path& ini) {
     u.AdresZet = Trimmed(f.ReadString(U, "AdresZet", ""));
     u.AdresAgora = Trimmed(f.ReadString(U, "AdresAgora", ""));
     u.AdresAgoraPliki = Trimmed(f.ReadString(U, "AdresAgoraPliki", ""));
+    // The on-air safety switches, set by hand.
+    u.PolecenieAlarmu = Trimmed(f.ReadString(U, "PolecenieAlarmu", ""));
+    u.OdrzucPowtorzony = f.ReadBool(U, "OdrzucPowtorzony", false);
     // 13
     u.kompresjaPlikuZrodlowego = InRangeOrZero(f.ReadInteger(sekcja::Kompresja, "PlikZrodlowy", 0), -60, 60);
     u.kompresjaPlikuWynikowego = InRangeOrZero(f.ReadInteger(sekcja::Kompresja, "PlikWynikowy", 0), -60, 60);
+    // Loudness: a target or ceiling outside the scale's sensible range is a typing error, and
+    // acting on it would put a blasting or inaudible bulletin on air.
+    const auto G = sekcja::Glosnosc;
+    u.GlosnoscPomiar = f.ReadBool(G, "Pomiar", false);
+    if (const auto cel = CzytajDecybele(f.ReadString(G, "Cel", "")); cel && *cel >= -70 && *cel <= 0)
+        u.GlosnoscCel = *cel;
+    if (const auto szczyt = CzytajDecybele(f.ReadString(G, "SzczytMax", ""));
+        szczyt && *szczyt >= -20 && *szczyt <= 0)
+        u.GlosnoscSzczytMax = *szczyt;
     // 14
     u.konfiguracjaOdczytana = true;
     return u;

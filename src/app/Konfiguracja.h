@@ -36,8 +36,23 @@
 //                                                                  service F (http, ending in "/")
 //                                      the three addresses are read only, never written; an
 //                                      empty one makes every request to its service fail
+//   PolecenieAlarmu                    string    ""                trimmed; a shell command run
+//                                                                  when a wanted hour went out
+//                                                                  without general news
+//   OdrzucPowtorzony                   bool      false             a bulletin identical to the
+//                                                                  kind's last delivery is not
+//                                                                  delivered again
 // Section "Kompresja"
 //   PlikZrodlowy, PlikWynikowy         int       0                 dB, -60..60, else 0
+// Section "Glosnosc" (held as GlosnoscPomiar, GlosnoscCel, GlosnoscSzczytMax)
+//   Pomiar                             bool      false             log the finished bulletin's
+//                                                                  loudness
+//   Cel                                text      ""                target in LUFS (-70..0, "," or
+//                                                                  "." decimal, "-" or U+2212);
+//                                                                  empty or invalid: no target
+//   SzczytMax                          text      "-1"              true-peak ceiling in dBTP
+//                                                                  (-20..0); invalid: -1
+// The three sections' new keys are only read, never written.
 // Section "PogodaSponsorzy" (not read by OdczytajKonfiguracje: each weather production reads and
 // writes these keys itself; the fields are for whoever wants to hold them)
 //   Sponsor1Przed, Sponsor2Przed, Sponsor3Przed, Sponsor1Po, Sponsor2Po, Sponsor3Po   string ""
@@ -57,6 +72,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -69,6 +85,7 @@ inline constexpr std::string_view Ustawienia = "Ustawienia";
 inline constexpr std::string_view Kompresja = "Kompresja";
 inline constexpr std::string_view Matryca = "Matryca";
 inline constexpr std::string_view PogodaSponsorzy = "PogodaSponsorzy";
+inline constexpr std::string_view Glosnosc = "Glosnosc";
 }  // namespace sekcja
 
 /// Name of the configuration file in the program folder.
@@ -116,10 +133,17 @@ struct Ustawienia {
     std::string AdresZet;
     std::string AdresAgora;
     std::string AdresAgoraPliki;
+    std::string PolecenieAlarmu;
+    bool OdrzucPowtorzony = false;
 
     // Section "Kompresja"
     int kompresjaPlikuZrodlowego = 0;
     int kompresjaPlikuWynikowego = 0;
+
+    // Section "Glosnosc"
+    bool GlosnoscPomiar = false;
+    std::optional<double> GlosnoscCel;  // LUFS; none: the loudness is left as it is
+    double GlosnoscSzczytMax = -1.0;    // dBTP
 
     // Section "PogodaSponsorzy" (see above)
     std::string Sponsor1Przed;
@@ -141,6 +165,10 @@ Ustawienia OdczytajKonfiguracje(const std::filesystem::path& ini);
 /// The writing at close, in this order: ZatrzymajSprawdzanie, PrzesuniecieCzasowe, CzyZPR,
 /// ZPRHost, ZPRLogin, ZPRPassword, ZPRPassiveMode, AgoraPodklad. Throws when a write fails.
 void ZapiszPrzyZamknieciu(const std::filesystem::path& ini, const Ustawienia& u);
+
+/// A decibel value as a station writes it by hand: "-23", "-23.5", "-23,5", "−23" (U+2212);
+/// blanks around it are ignored. std::nullopt for anything else.
+std::optional<double> CzytajDecybele(std::string_view tekst);
 
 /// True when both texts are non-empty after trimming.
 bool CzyAgora(std::string_view login, std::string_view password);

@@ -47,11 +47,17 @@ void Log::SetFormats(const RegionalFormats& formats) {
     formats_ = formats;
 }
 
+std::string Log::OstatniaLinia() const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return ostatnia_;
+}
+
 void Log::DodajDoLoga(std::string_view komunikat) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     std::string line;
     try {
         line = DateTimeText(clock_.now(), formats_) + ": " + std::string(komunikat);
+        ostatnia_ = line;
         if (OnLine) OnLine(line);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tolvak: dziennik: %s\n", e.what());
@@ -74,6 +80,22 @@ void Log::DodajDoLoga(std::string_view komunikat) {
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tolvak: wpis dziennika utracony (%s): %s\n", e.what(), line.c_str());
     }
+}
+
+}  // namespace tolvak
+
+namespace tolvak {
+
+std::vector<std::string> NajnowszeLinieLogu(const std::filesystem::path& plik, std::size_t ile) {
+    std::string bytes;
+    try {
+        ReadWholeFile(plik, bytes);
+    } catch (const std::exception&) {
+        return {};
+    }
+    std::vector<std::string> lines = SplitLines(OdczytajTekst(bytes).tekst);
+    if (lines.size() > ile) lines.resize(ile);
+    return lines;
 }
 
 }  // namespace tolvak

@@ -15,6 +15,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Clock.h"
 #include "platform/Regional.h"
@@ -41,6 +42,10 @@ public:
     /// Adds one entry "timestamp: komunikat" as the first line of the file.
     void DodajDoLoga(std::string_view komunikat);
 
+    /// The last line built ("timestamp: message"), also while the switch is off; empty before
+    /// the first entry.
+    std::string OstatniaLinia() const;
+
     /// Called with every line built (without line end), also while the switch is off: the
     /// switch is about the file. The headless --verbose mode mirrors lines to stderr through it.
     std::function<void(std::string_view line)> OnLine;
@@ -51,6 +56,11 @@ private:
     mutable std::recursive_mutex mutex_;  // an OnLine handler may log again
     RegionalFormats formats_;
     bool czyLog_ = true;
+    std::string ostatnia_;
 };
+
+/// The newest `ile` lines of the log file `plik` (newest first), in UTF-8 whatever the file's
+/// encoding; fewer when the file holds fewer, none when it is missing or unreadable.
+std::vector<std::string> NajnowszeLinieLogu(const std::filesystem::path& plik, std::size_t ile);
 
 }  // namespace tolvak

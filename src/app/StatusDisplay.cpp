@@ -65,6 +65,11 @@ void StatusDisplay::setLastDelivered(std::string_view text) {
     changed();
 }
 
+void StatusDisplay::setMissedHour(std::string_view text) {
+    brakSerwisu_.assign(text);
+    changed();
+}
+
 void StatusDisplay::Migotanie(bool tryb) {
     if (tryb) {
         timer2_->setEnabled(true);

@@ -41,6 +41,7 @@ public:
     void advanceGauge(int64_t delta) override;
     void setStatusBar(std::string_view text) override;
     void setLastDelivered(std::string_view text) override;
+    void setMissedHour(std::string_view text) override;
     void Migotanie(bool tryb) override;
     MsgResult messageBox(std::string_view text, std::string_view caption,
                          MsgButtons buttons = MsgButtons::Ok,
@@ -57,6 +58,8 @@ public:
     int64_t Gauge1Position() const { return gaugePosition_; }
     const std::string& StatusBar1() const { return statusBar_; }
     const std::string& LOstPobrany() const { return lOstPobrany_; }
+    /// The status bar's second panel: the missed hour, empty while none is raised.
+    const std::string& StatusBar1BrakSerwisu() const { return brakSerwisu_; }
     uint32_t Shape1Color() const { return shapeColor_; }
     const std::string& LShapeInfo() const { return lShapeInfo_; }
     int32_t SekundyDoWlaczenia() const { return sekundyDoWlaczenia_; }
@@ -100,6 +103,7 @@ private:
     int64_t gaugePosition_ = 0;
     std::string statusBar_ = "Gotowy";
     std::string lOstPobrany_ = "---";
+    std::string brakSerwisu_;
     uint32_t shapeColor_ = kZielony;
     std::string lShapeInfo_ = "Pobieranie...";
     int32_t sekundyDoWlaczenia_ = kInterwalTimer1 / 1000;

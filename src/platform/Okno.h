@@ -29,6 +29,10 @@ public:
     virtual void setStatusBar(std::string_view text) = 0;
     // LOstPobrany, the last delivered bulletin.
     virtual void setLastDelivered(std::string_view text) = 0;
+    // The missed hour ("Brak serwisu na godzinę 14."), shown in the status bar beside panel 0
+    // until general news is delivered again; the empty text clears it. A window without that
+    // panel ignores it.
+    virtual void setMissedHour(std::string_view text) { (void)text; }
     // The busy display: true starts the lamp blinking, false returns to the countdown.
     virtual void Migotanie(bool tryb) = 0;
     // A message box in reaction to the operator or at start-up.

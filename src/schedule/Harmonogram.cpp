@@ -41,7 +41,10 @@ PolaObecnosci PolaPoczatkowe(const Ustawienia& u) {
 }
 
 Harmonogram::Harmonogram(KontekstHarmonogramu kontekst, Timer& timer1, Timer& timer4)
-    : k_(std::move(kontekst)), timer1_(timer1), timer4_(timer4) {
+    : k_(std::move(kontekst)),
+      timer1_(timer1),
+      timer4_(timer4),
+      brak_(k_.ustawienia, k_.stan, k_.log, k_.clock, k_.okno) {
     timer1_.setEnabled(false);
     timer1_.setInterval(kInterwalTimer1);
     timer1_.setHandler([this] { Timer1Timer(); });
@@ -90,6 +93,7 @@ bool Harmonogram::TestObecnosci() {
 
 void Harmonogram::Akcja(std::string_view rodzaj, const std::string& link) {
     k_.AkcjaSerwis(std::string(rodzaj), link);
+    if (rodzaj == kNews) brak_.PoProdukcjiNews();
 }
 
 void Harmonogram::Sport() {
@@ -195,6 +199,13 @@ void Harmonogram::Timer1Timer() {
 }
 
 void Harmonogram::Timer4Timer() {
+    if (!zatrzymanie_) {
+        try {
+            brak_.Tick(!bitBtn1Enabled_);
+        } catch (...) {
+            Zglos("Timer4");  // the alarm must never stop the intervention
+        }
+    }
     // 1. Two readings of the clock, as the minute and the second are tested.
     if (k_.clock.now().minute != 59) return;
     if (k_.clock.now().second != 0) return;

@@ -21,6 +21,7 @@
 #include "platform/Clock.h"
 #include "platform/Okno.h"
 #include "platform/Timer.h"
+#include "schedule/BrakSerwisu.h"
 
 namespace tolvak {
 
@@ -75,7 +76,8 @@ public:
 
     /// The check cycle.
     void Timer1Timer();
-    /// The intervention download at minute 59, second 0.
+    /// The intervention download at minute 59, second 0; at minute 0 the missed hour
+    /// (BrakSerwisu) is looked at first.
     void Timer4Timer();
     /// The manual fetch.
     void BitBtn1Click();
@@ -103,6 +105,8 @@ public:
 
     Timer& Timer1() { return timer1_; }
     Timer& Timer4() { return timer4_; }
+    /// The missed-hour alarm that Timer4 drives.
+    BrakSerwisu& Brak() { return brak_; }
 
 private:
     // Steps 5 to 8 of the check cycle; each one kind.
@@ -124,6 +128,7 @@ private:
     Timer& timer4_;
     bool bitBtn1Enabled_ = true;
     bool zatrzymanie_ = false;
+    BrakSerwisu brak_;
 };
 
 }  // namespace tolvak

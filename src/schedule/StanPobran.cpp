@@ -10,6 +10,7 @@
 namespace tolvak {
 
 std::string KluczOstPobrany(std::string_view rodzaj) { return "OstPobrany" + std::string(rodzaj); }
+std::string KluczOstPlik(std::string_view rodzaj) { return "OstPlik" + std::string(rodzaj); }
 
 void ZapiszPobranyInfo(const std::filesystem::path& dat, std::string_view rodzaj, const Clock& clock) {
     ZapiszPobranyInfo(dat, rodzaj, clock.now());
@@ -17,6 +18,14 @@ void ZapiszPobranyInfo(const std::filesystem::path& dat, std::string_view rodzaj
 
 void ZapiszPobranyInfo(const std::filesystem::path& dat, std::string_view rodzaj, const LocalTime& chwila) {
     IniFile(dat).WriteString(SekcjaPobrany, KluczOstPobrany(rodzaj), ComingHourStamp(chwila));
+}
+
+std::string StempelGodziny(const LocalTime& godzina) {
+    return ComingHourStamp(godzina.plusSeconds(-3600));
+}
+
+bool CzyDostarczono(const std::filesystem::path& dat, std::string_view rodzaj, const LocalTime& godzina) {
+    return IniFile(dat).ReadString(SekcjaPobrany, KluczOstPobrany(rodzaj), "") == StempelGodziny(godzina);
 }
 
 bool CzyMaPobieracSE(const std::filesystem::path& dat, std::string_view rodzaj, const Clock& clock) {

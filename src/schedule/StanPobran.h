@@ -4,7 +4,8 @@
 // Keys: "OstPobrany" + kind (OstPobranyNews, OstPobranySport, OstPobranyEkonomia,
 // OstPobranyPogoda) hold the coming-hour stamp (platform/Regional.h ComingHourStamp) of the
 // last bulletin delivered; OstKopiowaniePliku the moment of the last copy of the local source
-// file (written and read by the local file source). A missing or unreadable file reads as
+// file (written and read by the local file source); "OstPlik" + kind the path of the kind's last
+// delivered file (for `tolvak --status`). A missing or unreadable file reads as
 // empty: every kind counts as not yet delivered. A failed write throws to the caller.
 
 #include <filesystem>
@@ -25,12 +26,21 @@ inline constexpr std::string_view KluczOstKopiowaniePliku = "OstKopiowaniePliku"
 
 /// "OstPobrany" + rodzaj.
 std::string KluczOstPobrany(std::string_view rodzaj);
+/// "OstPlik" + rodzaj: the path that the kind's last delivery was copied to.
+std::string KluczOstPlik(std::string_view rodzaj);
 
 /// Records the coming-hour stamp of the clock's present moment under "OstPobrany" + rodzaj.
 void ZapiszPobranyInfo(const std::filesystem::path& dat, std::string_view rodzaj, const Clock& clock);
 /// Records the coming-hour stamp of `chwila`. The production run passes the moment it started, so
 /// that a run which began at 13:59 and delivered at 14:00:20 records the 14:00 bulletin it made.
 void ZapiszPobranyInfo(const std::filesystem::path& dat, std::string_view rodzaj, const LocalTime& chwila);
+
+/// The stamp that a delivery for the hour of `godzina` carries: the stamp of the hour before it
+/// (from 00:00 to 00:59 that of 23:00 of the day before).
+std::string StempelGodziny(const LocalTime& godzina);
+
+/// True when the kind's record holds the delivery for the hour of `godzina`. No log line.
+bool CzyDostarczono(const std::filesystem::path& dat, std::string_view rodzaj, const LocalTime& godzina);
 
 /// True when no bulletin of this kind has been delivered for the coming hour. No log line.
 bool CzyMaPobieracSE(const std::filesystem::path& dat, std::string_view rodzaj, const Clock& clock);
@@ -56,7 +66,11 @@ public:
     void ZapiszPobranyInfo(std::string_view rodzaj) const {
         tolvak::ZapiszPobranyInfo(dat_, rodzaj, clock_);
     }
+    bool CzyDostarczono(std::string_view rodzaj, const LocalTime& godzina) const {
+        return tolvak::CzyDostarczono(dat_, rodzaj, godzina);
+    }
     const std::filesystem::path& FileName() const { return dat_; }
+    const Matryca& MatrycaGodzin() const { return matryca_; }
 
 private:
     std::filesystem::path dat_;

@@ -25,6 +25,7 @@ TEST(CommandLine, AcceptsBothValueFormsAndFlags) {
     EXPECT_TRUE(Parse({}).error.empty());
     EXPECT_EQ(Parse({"--produce=Pogoda"}).produce, "Pogoda");
     EXPECT_EQ(Parse({"--check", "Sport"}).check, "Sport");
+    EXPECT_TRUE(Parse({"--status", "--dir", "/srv/t"}).status);
 }
 
 TEST(CommandLine, BadUsageIsReportedWithAHint) {
@@ -38,6 +39,9 @@ TEST(CommandLine, BadUsageIsReportedWithAHint) {
              {"--input", "a.mp3"},
              {"--check", "pogoda"},
              {"--check", "News", "--produce", "News"},
+             {"--status", "--produce", "News"},
+             {"--status", "--headless"},
+             {"--status=1"},
              {"--help=yes"},
              {"--", "--help"}}) {
         const auto cl = Parse(args);

@@ -96,6 +96,33 @@ TEST(Konfiguracja, ValuesAreTrimmedRangedAndDerivedAsDocumented) {
     EXPECT_FALSE(tolvak::CzyAgora("a", " \t"));
 }
 
+TEST(Konfiguracja, SafetyKeysAreOffByDefaultAndTheLoudnessValuesAreReadAsStationsWriteThem) {
+    TempDir dir;
+    const auto czytaj = [&](const std::string& tekst) {
+        Put(dir / "tolvak.ini", tekst);
+        return tolvak::OdczytajKonfiguracje(dir / "tolvak.ini");
+    };
+    const tolvak::Ustawienia d = czytaj("[Ustawienia]\r\n");
+    EXPECT_FALSE(d.GlosnoscPomiar || d.OdrzucPowtorzony || d.GlosnoscCel);
+    EXPECT_EQ(d.GlosnoscSzczytMax, -1.0);
+    EXPECT_EQ(d.PolecenieAlarmu, "");
+
+    const tolvak::Ustawienia u = czytaj(
+        "[Ustawienia]\r\nPolecenieAlarmu=  mail -s alarm dyzurny@radio  \r\nOdrzucPowtorzony=1\r\n"
+        "[Glosnosc]\r\nPomiar=1\r\nCel=\xe2\x88\x92" "18,5\r\nSzczytMax=-2\r\n");
+    EXPECT_EQ(u.PolecenieAlarmu, "mail -s alarm dyzurny@radio");
+    EXPECT_TRUE(u.OdrzucPowtorzony && u.GlosnoscPomiar);
+    EXPECT_EQ(u.GlosnoscCel, -18.5);  // U+2212 minus and a decimal comma
+    EXPECT_EQ(u.GlosnoscSzczytMax, -2.0);
+    // A target or ceiling that is no number, or outside the scale, is no target.
+    for (const char* zly : {"abc", "-23 LUFS", "+5", "-99", "5", "nan"}) {
+        const tolvak::Ustawienia z = czytaj(std::string("[Glosnosc]\r\nCel=") + zly + "\r\nSzczytMax=" + zly + "\r\n");
+        EXPECT_FALSE(z.GlosnoscCel) << zly;
+        EXPECT_EQ(z.GlosnoscSzczytMax, -1.0) << zly;
+    }
+    EXPECT_EQ(czytaj("[Glosnosc]\r\nCel=-23\r\n").GlosnoscCel, -23.0);
+}
+
 TEST(Konfiguracja, ClosingWritesItsKeysInOrderWithTheShiftForcedIntoRange) {
     TempDir dir;
     Put(dir / "tolvak.ini", "[Ustawienia]\r\nPrzesuniecieCzasowe=7\r\nZatrzymajSprawdzanie=3\r\nZPRHost= ftp.zpr \r\n");

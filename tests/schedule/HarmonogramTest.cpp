@@ -172,11 +172,13 @@ TEST_F(HarmonogramTest, InterventionNeedsGeneralNewsItselfNotTheFeedOrTheFile) {
         EXPECT_EQ(Zabierz(), (Linie{"Interwencyjne pobranie serwisu - wejście",
                                     "Interwencyjne pobranie przerwane - ma nie pobierać na tę godzinę"}));
     }
-    // An unwanted hour: the decision line, then the same refusal.
+    // An unwanted hour: the decision line, then the same refusal. The wanted 15:00 went by
+    // without a delivery meanwhile, and the first tick in hour 15 says so.
     u.CzyNews = true;
     clock.set(LocalTime{2024, 5, 6, 15, 59, 0});
     t4.tick();
-    EXPECT_EQ(Zabierz(), (Linie{"Interwencyjne pobranie serwisu - wejście",
+    EXPECT_EQ(Zabierz(), (Linie{"Brak serwisu na godzinę 15.",
+                                "Interwencyjne pobranie serwisu - wejście",
                                 "CzyMaPobierac: Ma nie pobierać na najbliższą godzinę.",
                                 "Interwencyjne pobranie przerwane - ma nie pobierać na tę godzinę"}));
     EXPECT_TRUE(t4.isEnabled());
