@@ -153,6 +153,14 @@ TEST_F(UkladTest, StatusElementsFollowTheCoreThroughTheWindowInterface) {
     EXPECT_EQ(Kontrolka<QProgressBar>("Gauge1")->value(), 0);
     EXPECT_EQ(Kontrolka<QLabel>("LOstPobrany")->text(), "N_2024-05-06_14.mp3");
     EXPECT_EQ(Kontrolka<QLabel>("StatusBar1Panel0")->text(), "Test: .");
+    // The missed hour stays beside panel 0 while the presence test rewrites it.
+    EXPECT_EQ(Kontrolka<QLabel>("StatusBar1Panel1")->text(), "");
+    o.setMissedHour("Brak serwisu na godzinę 14.");
+    o.setStatusBar("Test: 2.");
+    EXPECT_EQ(Kontrolka<QLabel>("StatusBar1Panel1")->text(), "Brak serwisu na godzinę 14.");
+    EXPECT_TRUE(Kontrolka<QLabel>("StatusBar1Panel1")->isVisible());
+    o.setMissedHour("");
+    EXPECT_EQ(Kontrolka<QLabel>("StatusBar1Panel1")->text(), "");
     o.Migotanie(true);
     EXPECT_EQ(Kontrolka<QLabel>("LShapeInfo")->text(), "Pobieram...");
     o.Migotanie(false);

@@ -154,6 +154,7 @@ void TForm1::setGaugePosition(int64_t position) { status_->setGaugePosition(posi
 void TForm1::advanceGauge(int64_t delta) { status_->advanceGauge(delta); }
 void TForm1::setStatusBar(std::string_view text) { status_->setStatusBar(text); }
 void TForm1::setLastDelivered(std::string_view text) { status_->setLastDelivered(text); }
+void TForm1::setMissedHour(std::string_view text) { status_->setMissedHour(text); }
 void TForm1::Migotanie(bool tryb) { status_->Migotanie(tryb); }
 
 void TForm1::OdswiezStatus() {
@@ -166,6 +167,8 @@ void TForm1::OdswiezStatus() {
     tekst(LOstPobrany, status_->LOstPobrany());
     if (const QString t = Q(status_->StatusBar1()); StatusBar1->PanelText() != t)
         StatusBar1->SetPanelText(t);
+    if (const QString t = Q(status_->StatusBar1BrakSerwisu()); StatusBar1->AlarmText() != t)
+        StatusBar1->SetAlarmText(t);
     const int64_t max = status_->Gauge1Max();
     const int procent = max > 0 ? static_cast<int>(status_->Gauge1Position() * 100 / max) : 0;
     if (Gauge1->value() != procent) Gauge1->setValue(procent);

@@ -112,6 +112,7 @@ public:
     void advanceGauge(int64_t delta) override;
     void setStatusBar(std::string_view text) override;
     void setLastDelivered(std::string_view text) override;
+    void setMissedHour(std::string_view text) override;
     void Migotanie(bool tryb) override;
     MsgResult messageBox(std::string_view text, std::string_view caption,
                          MsgButtons buttons = MsgButtons::Ok,

@@ -160,11 +160,22 @@ TStatusBar::TStatusBar(QWidget* parent, int panelWidth) : QStatusBar(parent) {
     panel_->setFixedWidth(panelWidth);
     panel_->setAttribute(Qt::WA_TransparentForMouseEvents);
     addWidget(panel_);
+    // Apart from panel 0, which the presence test rewrites every five minutes: the alarm stays
+    // until general news is delivered again.
+    alarm_ = new QLabel(this);
+    alarm_->setObjectName(QStringLiteral("StatusBar1Panel1"));
+    alarm_->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0); font-weight: bold;"));
+    alarm_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    addWidget(alarm_, 1);
 }
 
 QString TStatusBar::PanelText() const { return panel_->text(); }
 
 void TStatusBar::SetPanelText(const QString& text) { panel_->setText(text); }
+
+QString TStatusBar::AlarmText() const { return alarm_->text(); }
+
+void TStatusBar::SetAlarmText(const QString& text) { alarm_->setText(text); }
 
 void TStatusBar::mousePressEvent(QMouseEvent* e) {
     QStatusBar::mousePressEvent(e);

@@ -106,13 +106,16 @@ QLineEdit* LabeledEdit(QWidget* parent, const char* name, const QRect& geometry,
 QFileDialog* DialogOtwarcia(QWidget* parent, const char* name, const QString& title,
                             const QStringList& filters, bool tylkoIstniejace);
 
-/// The status bar with one panel of a fixed width; a click emits Clicked.
+/// The status bar with one panel of a fixed width and, beside it, the missed-hour alarm in red;
+/// a click emits Clicked.
 class TStatusBar : public QStatusBar {
     Q_OBJECT
 public:
     TStatusBar(QWidget* parent, int panelWidth);
     QString PanelText() const;
     void SetPanelText(const QString& text);
+    QString AlarmText() const;
+    void SetAlarmText(const QString& text);
 
 signals:
     void Clicked();
@@ -122,6 +125,7 @@ protected:
 
 private:
     QLabel* panel_;
+    QLabel* alarm_;
 };
 
 }  // namespace tolvak::okno
