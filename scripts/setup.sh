@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
-  libsndfile1-dev libmpg123-dev libmp3lame-dev libsoxr-dev
+  libsndfile1-dev libmpg123-dev libmp3lame-dev libsoxr-dev libebur128-dev
   libtag1-dev libtagc0-dev
   libcurl4-openssl-dev libssl-dev
   libpugixml-dev
