@@ -14,8 +14,11 @@
 #include "platform/PlikiTymczasowe.h"
 #include "platform/Regional.h"
 #include "production/Dostarczenie.h"
+#include "production/GlosnoscSerwisu.h"
+#include "production/Odcisk.h"
 #include "production/Rodzaje.h"
 #include "production/Sponsorzy.h"
+#include "production/Weryfikacja.h"
 #include "production/ZajecieFolderu.h"
 #include "schedule/StanPobran.h"
 #include "sources/Pliki.h"
@@ -233,8 +236,24 @@ bool Produkcja::Montaz(const std::string& rodzaj, const std::string& pobrany) {
     // 6.
     UsunJesliJest(tvvoice);
     format = mp3ToWav(pobranaSciezka, tvvoice, okno, format);
-    if (!format) throw BrakDzwieku(pobrany);
+    // A bulletin still being written (an empty file among them), or last hour's again: as a
+    // failed fetch, nothing stays.
+    const auto odrzuc = [&] {
+        if (!zachowajPobrany_) UsunJesliJest(pobranaSciezka);
+        UsunJesliJest(tvvoice);
+        return false;
+    };
+    if (!format) {
+        std::error_code ec;
+        if (fs::file_size(pobranyPath, ec) != 0 || ec) throw BrakDzwieku(pobrany);
+        log.DodajDoLoga("AkcjaSerwis: Pobrany serwis jest pusty lub za krótki.");
+        return odrzuc();
+    }
     log.DodajDoLoga("AkcjaSerwis: Przekonwertowano serwis do pliku wav.");
+    std::string odcisk;
+    if (!PrzyjmijPobrany(tvvoice, k_.folderProgramu / NazwaPlikuStanu, rodzaj, u.OdrzucPowtorzony, log,
+                         odcisk))
+        return odrzuc();
     // 7.
     Kompresuj(tvvoice, u.kompresjaPlikuZrodlowego, okno);
     log.DodajDoLoga("AkcjaSerwis: Znormalizowano serwis.");
@@ -297,6 +316,9 @@ bool Produkcja::Montaz(const std::string& rodzaj, const std::string& pobrany) {
                            [&log](const std::string& linia) { log.DodajDoLoga(linia); }))
             log.DodajDoLoga("AkcjaSerwis: Dodano sponsorów do pogody.");
     }
+    // The finished bulletin's loudness, when the station asks for it.
+    GlosnoscSerwisu(u, tvtemp, log, okno);
+    const int64_t ramki = RamkiZmontowane(tvtemp);
     // 13. Encoding.
     std::string doDostarczenia = tvtemp;
     if (u.FormatZapisu == 1) {
@@ -320,7 +342,7 @@ bool Produkcja::Montaz(const std::string& rodzaj, const std::string& pobrany) {
     }
     // 14. Delivery.
     bool dostarczono = false;
-    Dostarcz(rodzaj, d.Prefiks, doDostarczenia, dostarczono);
+    PrzekazSprawdzony(rodzaj, d.Prefiks, doDostarczenia, ramki, odcisk, dostarczono);
     // 15. Cleanup.
     if (!zachowajPobrany_) UsunJesliJest(pobranaSciezka);
     for (const std::string& plik : {tvvoice, tvend, tvtemp, tvtemp2, doDostarczenia})
@@ -328,6 +350,20 @@ bool Produkcja::Montaz(const std::string& rodzaj, const std::string& pobrany) {
     for (const char* sponsor : kTvSponsor) UsunJesliJest(PlikRoboczy(sponsor));
     log.DodajDoLoga("AkcjaSerwis: Skasowano pliki tymczasowe.");
     return dostarczono;
+}
+
+void Produkcja::PrzekazSprawdzony(const std::string& rodzaj, const std::string& prefiks,
+                                  const std::string& doDostarczenia, int64_t ramki,
+                                  const std::string& odcisk, bool& dostarczono) {
+    if (PrzedPrzekazaniem) PrzedPrzekazaniem(doDostarczenia);
+    const std::string usterka = UsterkaGotowego(doDostarczenia, ramki, k_.ustawienia.FormatZapisu == 1);
+    if (!usterka.empty()) {
+        k_.log.DodajDoLoga("AkcjaSerwis: Gotowy serwis uszkodzony: " + usterka);
+        return;
+    }
+    Dostarcz(rodzaj, prefiks, doDostarczenia, dostarczono);
+    if (dostarczono)
+        ZapiszSladDostarczenia(k_.folderProgramu / NazwaPlikuStanu, rodzaj, odcisk, sciezkaDostarczenia_, k_.log);
 }
 
 void Produkcja::Dostarcz(const std::string& rodzaj, const std::string& prefiks,

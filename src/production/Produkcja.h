@@ -66,6 +66,10 @@ public:
     /// The connectivity test of step 1 (CzyJestInternet unless replaced).
     std::function<bool()> TestPolaczenia;
 
+    /// Called with the finished file just before its hand-off check, so that a test can damage
+    /// it as a full disk or a broken encoder run would. Unset in the program.
+    std::function<void(const std::string&)> PrzedPrzekazaniem;
+
     TWaveIn& WaveIn1() { return WaveIn1_; }
     TWaveIn& WaveIn2() { return WaveIn2_; }
     TAudioMixer& AudioMixer1() { return AudioMixer1_; }
@@ -82,6 +86,11 @@ private:
     void CzekajNaZakonczenie();
     void Dostarcz(const std::string& rodzaj, const std::string& prefiks,
                   const std::string& doDostarczenia, bool& dostarczono);
+    /// The verified hand-off: delivers `doDostarczenia` only when it decodes back in full to
+    /// the `ramki` frames the assembly produced, and then records its fingerprint.
+    void PrzekazSprawdzony(const std::string& rodzaj, const std::string& prefiks,
+                           const std::string& doDostarczenia, int64_t ramki,
+                           const std::string& odcisk, bool& dostarczono);
     void UsunJesliJest(const std::string& sciezka) const;
 
     void WaveOut1Done(TAuOutput* Sender);

@@ -222,8 +222,9 @@ TEST_F(JedenPrzebieg, StaleTemporaryFilesOfThisFolderGoAndNothingElse) {
 // cleanup must spare the files of the others' runs under way.
 TEST_F(JedenPrzebieg, RunsKilledAtRandomMomentsLeaveNothingBehindAfterTheNextRun) {
     Ustaw("NazwaWynikowaTyp", "1");
-    dzwieki::ZapiszMp3((tmp / "serwis.mp3").string(), dzwieki::Mowa(0.5));
-    dzwieki::ZapiszWav((tmp / "podklad.wav").string(), dzwieki::Podklad(1.0));
+    // Just over the second below which a bulletin counts as empty.
+    dzwieki::ZapiszMp3((tmp / "serwis.mp3").string(), dzwieki::Mowa(1.2));
+    dzwieki::ZapiszWav((tmp / "podklad.wav").string(), dzwieki::Podklad(2.0));
     constexpr int kInstalacje = 4, kZabicia = 50;
     std::vector<fs::path> foldery;
     for (int i = 0; i < kInstalacje; ++i) {
