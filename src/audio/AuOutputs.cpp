@@ -56,7 +56,7 @@ void TAuOutput::Stop(bool Async) {
     if (Thread->IsCurrentThread()) throw EAuException("You are trying to stop this thread from the thread itself!");
     FStopped = true;
     Thread->DoNotify = Async;
-    Thread->Stop = true;
+    Thread->RequestStop();
     TAuThread& t = *Thread;
     if (t.Paused) {
         t.SoftSleepEvent.Signal();
@@ -151,7 +151,7 @@ TAuThread::~TAuThread() { Terminate(); }
 
 void TAuThread::Terminate() {
     Terminated = true;
-    Stop = true;
+    RequestStop();
     if (!thread_.joinable()) return;
     // Every wait of the worker looks at Terminated (or Stop) after resetting its event, so one
     // signal cannot be lost.
@@ -163,6 +163,16 @@ void TAuThread::Announce() {
     { std::lock_guard lock(StateCS); }  // a waiter between its test and its sleep sees the change
     StateChanged.notify_all();
     UiQueue::instance().notify();
+}
+
+void TAuThread::RequestStop() {
+    Stop = true;
+    Announce();
+}
+
+void TAuThread::Throttle(int ms) {
+    std::unique_lock lock(StateCS);
+    StateChanged.wait_for(lock, std::chrono::milliseconds(ms), [this] { return Stop || Terminated; });
 }
 
 void TAuThread::WaitFor(const std::function<bool()>& cond, bool RunUiCalls) {
@@ -207,7 +217,7 @@ void TAuThread::Execute() {
             bool more = true;
             while (more && !Stop) {
                 const int delay = P.FDelay;
-                if (delay > 5) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+                if (delay > 5) Throttle(delay);
                 const int pr = P.Progress();
                 if (pr != P.CurProgr) {
                     P.CurProgr = pr;

@@ -114,6 +114,8 @@ public:
 
     /// Asks the worker to end and waits for it.
     void Terminate();
+    /// Asks the current run to end; wakes a worker that waits between blocks.
+    void RequestStop();
     bool IsCurrentThread() const { return std::this_thread::get_id() == thread_.get_id(); }
     /// Sleeps until cond() holds; cond reads the flags below, which the worker announces
     /// whenever it goes idle, pauses or goes on. With RunUiCalls on the user-interface thread,
@@ -135,6 +137,8 @@ private:
     void Execute();
     void SoftSleep();
     void DoPause();
+    /// The pause before a block that `Delay` asks for; a stop ends it at once.
+    void Throttle(int ms);
     /// Wakes everyone in WaitFor to look at the flags again.
     void Announce();
 
