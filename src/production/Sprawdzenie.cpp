@@ -37,24 +37,12 @@ WynikSprawdzenia SprawdzRodzaj(ZrodlaSerwisow& zrodla, const Ustawienia& u, cons
 int UruchomSprawdzenie(const CommandLine& cl, std::ostream& out, std::ostream& err,
                        std::chrono::milliseconds czekanieNaFolder) {
     const std::string rodzaj = cl.check.value_or("");
-    if (rodzaj != kNews && rodzaj != kSport && rodzaj != kEkonomia && rodzaj != kPogoda) {
-        err << "tolvak: nieznany rodzaj serwisu '" << rodzaj << "' (News, Sport, Ekonomia, Pogoda)\n";
-        return 2;
-    }
-    const std::filesystem::path folder = ProgramFolder(cl.dir);
-    std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) {
-        err << "tolvak: folder programu " << folder.string() << " nie istnieje\n";
-        return 2;
-    }
-    const std::filesystem::path roboczy = std::filesystem::current_path(ec);
-    if (ec) {
-        err << "tolvak: nie można ustalić bieżącego folderu: " << OpisBledu(ec.value()) << "\n";
-        return 2;
-    }
     // A check writes the log and the local file check reads the state file: not during a run.
-    const std::optional<FolderLock> blokada = ZajmijFolderProgramu(folder, czekanieNaFolder, err);
-    if (!blokada) return 1;
+    int kod = 0;
+    const std::optional<FolderyPrzebiegu> foldery = ZajmijFolderyPrzebiegu(rodzaj, cl.dir, czekanieNaFolder, err, kod);
+    if (!foldery) return kod;
+    const std::filesystem::path& folder = foldery->programu;
+    const std::filesystem::path& roboczy = foldery->roboczy;
 
     UiQueue::instance().bindToCurrentThread();
     struct Odwiaz {

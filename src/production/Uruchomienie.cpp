@@ -1,7 +1,6 @@
 #include "production/Uruchomienie.h"
 
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -9,6 +8,7 @@
 #include "app/Konfiguracja.h"
 #include "app/KontrolaKonfiguracji.h"
 #include "app/Log.h"
+#include "app/LustroLogu.h"
 #include "app/StatusDisplay.h"
 #include "platform/Bledy.h"
 #include "platform/Clock.h"
@@ -33,50 +33,21 @@ public:
     WatekOkna& operator=(const WatekOkna&) = delete;
 };
 
-bool znanyRodzaj(const std::string& r) {
-    return r == kNews || r == kSport || r == kEkonomia || r == kPogoda;
-}
-
 }  // namespace
 
 int UruchomProdukcje(const CommandLine& cl, std::ostream& err, std::chrono::milliseconds czekanieNaFolder) {
     const std::string rodzaj = cl.produce.value_or("");
-    if (!znanyRodzaj(rodzaj)) {
-        err << "tolvak: nieznany rodzaj serwisu '" << rodzaj
-            << "' (News, Sport, Ekonomia, Pogoda)\n";
-        return 2;
-    }
-    const std::filesystem::path folder = ProgramFolder(cl.dir);
-    std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) {
-        err << "tolvak: folder programu " << folder.string() << " nie istnieje\n";
-        return 2;
-    }
-    const std::filesystem::path roboczy = std::filesystem::current_path(ec);
-    if (ec) {
-        err << "tolvak: nie można ustalić bieżącego folderu: " << OpisBledu(ec.value()) << "\n";
-        return 2;
-    }
     // The runs of one folder share its work files, its log and its state file: one at a time.
-    const std::optional<FolderLock> blokada = ZajmijFolderProgramu(folder, czekanieNaFolder, err);
-    if (!blokada) return 1;
+    int kod = 0;
+    const std::optional<FolderyPrzebiegu> foldery = ZajmijFolderyPrzebiegu(rodzaj, cl.dir, czekanieNaFolder, err, kod);
+    if (!foldery) return kod;
+    const std::filesystem::path& folder = foldery->programu;
+    const std::filesystem::path& roboczy = foldery->roboczy;
 
     WatekOkna watek;
     SystemClock clock;
     Log log(folder / NazwaPlikuLogu, clock, CurrentRegionalFormats());
-    if (cl.verbose) {
-        auto poprzednia = std::chrono::steady_clock::now();
-        log.OnLine = [&err, poprzednia](std::string_view linia) mutable {
-            const auto teraz = std::chrono::steady_clock::now();
-            const auto ms =
-                std::chrono::duration_cast<std::chrono::milliseconds>(teraz - poprzednia).count();
-            poprzednia = teraz;
-            char czas[32];
-            std::snprintf(czas, sizeof czas, "[%6lld ms] ", static_cast<long long>(ms));
-            err << czas << linia << '\n';
-            err.flush();
-        };
-    }
+    if (cl.verbose) LustrujLog(log, err);
     // An unattended run without its settings, or without an output folder, would deliver
     // where nobody meant: refuse, on standard error (the verbose hook prints log lines) and in
     // the log.

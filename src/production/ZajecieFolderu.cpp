@@ -5,6 +5,8 @@
 
 #include "app/Konfiguracja.h"
 #include "app/Log.h"
+#include "platform/Bledy.h"
+#include "platform/Paths.h"
 #include "platform/PlikiTymczasowe.h"
 #include "production/Rodzaje.h"
 #include "schedule/StanPobran.h"
@@ -25,6 +27,32 @@ std::optional<FolderLock> ZajmijFolderProgramu(const fs::path& folderProgramu,
     }
     if (!blokada) err << "Program jest już uruchomiony.\n";
     return blokada;
+}
+
+std::optional<FolderyPrzebiegu> ZajmijFolderyPrzebiegu(const std::string& rodzaj,
+                                                       const std::optional<std::string>& dir,
+                                                       std::chrono::milliseconds czekanie,
+                                                       std::ostream& err, int& kod) {
+    kod = 2;
+    if (rodzaj != kNews && rodzaj != kSport && rodzaj != kEkonomia && rodzaj != kPogoda) {
+        err << "tolvak: nieznany rodzaj serwisu '" << rodzaj << "' (News, Sport, Ekonomia, Pogoda)\n";
+        return std::nullopt;
+    }
+    const fs::path folder = ProgramFolder(dir);
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) {
+        err << "tolvak: folder programu " << folder.string() << " nie istnieje\n";
+        return std::nullopt;
+    }
+    fs::path roboczy = fs::current_path(ec);
+    if (ec) {
+        err << "tolvak: nie można ustalić bieżącego folderu: " << OpisBledu(ec.value()) << "\n";
+        return std::nullopt;
+    }
+    kod = 1;
+    std::optional<FolderLock> blokada = ZajmijFolderProgramu(folder, czekanie, err);
+    if (!blokada) return std::nullopt;
+    return FolderyPrzebiegu{folder, std::move(roboczy), std::move(*blokada)};
 }
 
 void UsunPozostawionePliki(const fs::path& folderProgramu, const fs::path& folderRoboczy,

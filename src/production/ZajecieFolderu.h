@@ -25,6 +25,21 @@ inline constexpr std::chrono::milliseconds kCzekanieNaFolder{std::chrono::second
 std::optional<FolderLock> ZajmijFolderProgramu(const std::filesystem::path& folderProgramu,
                                                std::chrono::milliseconds czekanie, std::ostream& err);
 
+/// The folders a command-line run works in, and the program folder's lock it holds.
+struct FolderyPrzebiegu {
+    std::filesystem::path programu;
+    std::filesystem::path roboczy;  // the current directory: the fetched work file's folder
+    FolderLock blokada;
+};
+
+/// The start every command-line run on a kind shares: checks the kind, the program folder of
+/// `--dir` and the working folder (each failure written to `err`, `kod` 2), then takes the
+/// folder's lock waiting up to `czekanie` (taken: `kod` 1). std::nullopt when the run must end.
+std::optional<FolderyPrzebiegu> ZajmijFolderyPrzebiegu(const std::string& rodzaj,
+                                                       const std::optional<std::string>& dir,
+                                                       std::chrono::milliseconds czekanie,
+                                                       std::ostream& err, int& kod);
+
 /// Removes the temporary files that killed runs of this program folder left in the program
 /// folder and, when given (non-empty), in the working folder and the output folder; logs
 /// "Usunięto pozostawione pliki tymczasowe: " + their number when there were any. Only while
