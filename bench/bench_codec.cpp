@@ -12,7 +12,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <numbers>
 #include <random>
 #include <vector>
@@ -23,6 +22,7 @@
 #include "audio/MP3Out.h"
 #include "audio/WaveIn.h"
 #include "platform/Okno.h"
+#include "support/Nagrania.h"
 #include "platform/UiQueue.h"
 
 namespace fs = std::filesystem;
@@ -76,21 +76,7 @@ struct Fixture {
         wav = dir / "bulletin.wav";
         mp3 = dir / "bulletin.mp3";
         pcm = Material();
-        auto w = audiolib::WavFileWriter::Create(wav, kRate, 2);
-        w->Write(pcm);
-        w->Commit();
-        TMP3Out cfg;
-        cfg.SetBitRate(TMP3BitRate::mbr256);
-        audiolib::Mp3Encoder enc(cfg.MakeConfig(kRate, 2), 2);
-        std::vector<uint8_t> buf(enc.OutputBufferSize());
-        std::ofstream f(mp3, std::ios::binary);
-        for (size_t at = 0; at < pcm.size(); at += enc.SamplesPerChunk()) {
-            const size_t n = std::min<size_t>(enc.SamplesPerChunk(), pcm.size() - at);
-            const size_t got = enc.EncodeChunk(std::span<const int16_t>(pcm.data() + at, n), buf);
-            f.write(reinterpret_cast<const char*>(buf.data()), static_cast<std::streamsize>(got));
-        }
-        const size_t got = enc.Deinit(buf);
-        f.write(reinterpret_cast<const char*>(buf.data()), static_cast<std::streamsize>(got));
+        bench::ZapiszWavIMp3(pcm, kRate, wav, mp3);
     }
     ~Fixture() {
         std::error_code ec;

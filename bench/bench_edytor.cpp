@@ -9,15 +9,13 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <numbers>
 
 #include "audio/AudioLib.h"
-#include "audio/Mp3Encoder.h"
-#include "audio/MP3Out.h"
 #include "app/qt/QtEventPump.h"
 #include "dialogs/FStartSerwis.h"
 #include "platform/Okno.h"
+#include "support/Nagrania.h"
 #include "support/NullSoundCard.h"
 
 namespace fs = std::filesystem;
@@ -55,21 +53,7 @@ struct Podklady {
             pcm[static_cast<size_t>(2 * i)] = static_cast<int16_t>(std::lrint(20000 * v));
             pcm[static_cast<size_t>(2 * i + 1)] = static_cast<int16_t>(std::lrint(18000 * v));
         }
-        auto w = audiolib::WavFileWriter::Create(wav, kRate, 2);
-        w->Write(pcm);
-        w->Commit();
-        TMP3Out cfg;
-        cfg.SetBitRate(TMP3BitRate::mbr256);
-        audiolib::Mp3Encoder enc(cfg.MakeConfig(kRate, 2), 2);
-        std::vector<uint8_t> buf(enc.OutputBufferSize());
-        std::ofstream f(mp3, std::ios::binary);
-        for (size_t at = 0; at < pcm.size(); at += enc.SamplesPerChunk()) {
-            const size_t n = std::min<size_t>(enc.SamplesPerChunk(), pcm.size() - at);
-            const size_t got = enc.EncodeChunk(std::span<const int16_t>(pcm.data() + at, n), buf);
-            f.write(reinterpret_cast<const char*>(buf.data()), static_cast<std::streamsize>(got));
-        }
-        const size_t got = enc.Deinit(buf);
-        f.write(reinterpret_cast<const char*>(buf.data()), static_cast<std::streamsize>(got));
+        bench::ZapiszWavIMp3(pcm, kRate, wav, mp3);
     }
     ~Podklady() {
         std::error_code ec;
