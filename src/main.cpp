@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <dlfcn.h>
+#include <filesystem>
 #include <iostream>
 #include <string>
 
@@ -14,15 +15,28 @@
 namespace {
 
 /// The window mode lives in its own library, loaded only here, so the other modes never load
-/// a GUI library. It is looked for beside the program, then on the loader's search path.
+/// a GUI library. It is looked for beside the program (the build folder), then in the installed
+/// layout's private library folder (../lib/tolvak from /usr/bin), then on the loader's path.
 int UruchomOkno(int argc, char** argv) {
     constexpr const char* kBiblioteka = "libtolvak_window.so";
-    const std::string obok = (tolvak::ExecutableFolder() / kBiblioteka).string();
-    void* biblioteka = dlopen(obok.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!biblioteka) biblioteka = dlopen(kBiblioteka, RTLD_NOW | RTLD_LOCAL);
+    const std::filesystem::path folder = tolvak::ExecutableFolder();
+    void* biblioteka = nullptr;
+    std::string blad;
+    for (const auto& miejsce : {folder / kBiblioteka, folder.parent_path() / "lib" / "tolvak" / kBiblioteka}) {
+        std::error_code ec;
+        if (!std::filesystem::exists(miejsce, ec)) continue;
+        biblioteka = dlopen(miejsce.c_str(), RTLD_NOW | RTLD_LOCAL);
+        // The first library that exists but does not load tells why (a missing Qt library).
+        if (!biblioteka) blad = dlerror();
+        break;
+    }
+    if (!biblioteka && blad.empty()) {
+        biblioteka = dlopen(kBiblioteka, RTLD_NOW | RTLD_LOCAL);
+        if (!biblioteka) blad = dlerror();
+    }
     if (!biblioteka) {
         std::fprintf(stderr, "tolvak: nie można załadować okna programu (%s): %s\n", kBiblioteka,
-                     dlerror());
+                     blad.c_str());
         return 3;
     }
     using Wejscie = int (*)(int, char**);

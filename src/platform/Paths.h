@@ -12,8 +12,9 @@
 namespace tolvak {
 
 /// The folder that holds the program's files: the `--dir` value when given, else the
-/// environment variable TOLVAK_HOME when set and non-empty, else the executable's folder.
-/// Always absolute.
+/// environment variable TOLVAK_HOME when set and non-empty, else the executable's folder; an
+/// installed program (…/bin/tolvak beside …/lib/tolvak) uses $XDG_DATA_HOME/tolvak (by default
+/// ~/.local/share/tolvak) instead, created when missing. Always absolute.
 std::filesystem::path ProgramFolder(const std::optional<std::string>& dirOption);
 
 /// The folder of the running executable (absolute).
