@@ -16,6 +16,7 @@ packages=(
   ffmpeg
   xvfb xauth fonts-dejavu-core
   locales
+  scdoc dpkg-dev lintian systemd
 )
 
 missing=()
