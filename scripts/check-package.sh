@@ -77,6 +77,18 @@ for unit in tolvak.service tolvak@.service; do
   fi
 done
 
+# The window from its library in /usr/lib/tolvak, on the per-user program folder that the
+# desktop entry's plain `tolvak` gets; still running after 5 s means it loaded and started.
+chmod 755 "$work"; home=$work/home; mkdir -p "$home"; chown tolvak "$home"
+rc=0; runuser -u tolvak -- env -u XDG_DATA_HOME HOME="$home" XDG_RUNTIME_DIR="$home" \
+  TOLVAK_ONLINE=1 QT_QPA_PLATFORM=offscreen timeout 5 /usr/bin/tolvak --no-audio >"$work/okno" 2>&1 || rc=$?
+if [ "$rc" -eq 124 ] && [ -d "$home/.local/share/tolvak" ]; then
+  ok "the window starts from /usr/lib/tolvak on ~/.local/share/tolvak"
+else
+  sed 's/^/  /' "$work/okno"
+  fail "the window (exit $rc)"
+fi
+
 # A fresh station, as tolvak@ would see it.
 station=/var/lib/tolvak/ci-$$
 install -d -o tolvak -g tolvak -m 750 "$station" "$station/wyjscie"
