@@ -17,17 +17,17 @@ set(CPACK_PACKAGE_NAME tolvak)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Tolvak maintainers <maintainers@users.noreply.c-seed-2b286fc3.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "hourly news bulletins for a local radio station's playout")
+# The long description's body; CPack puts the summary above it and indents the lines.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "hourly news bulletins for a local radio station's playout
- Every hour Tolvak notices when the news provider's bulletin for the coming
- hour is out, fetches it (HTTPS package service, HTTP news service, FTP
- server, XML feed or a local file), lays it over the station's bed, appends
- the ending, compresses it and delivers it as WAV or MP3 into the playout
- folder.
- .
- The package holds the window for the on-air staff and the hardened systemd
- units tolvak.service and tolvak@.service for station servers without a
- display. See tolvak(1) and tolvak.ini(5).")
+"Every hour Tolvak notices when the news provider's bulletin for the coming
+hour is out, fetches it (HTTPS package service, HTTP news service, FTP
+server, XML feed or a local file), lays it over the station's bed, appends
+the ending, compresses it and delivers it as WAV or MP3 into the playout
+folder.
+
+The package holds the window for the on-air staff and the hardened systemd
+units tolvak.service and tolvak@.service for station servers without a
+display. See tolvak(1) and tolvak.ini(5).")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
