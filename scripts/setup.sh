@@ -16,7 +16,7 @@ packages=(
   ffmpeg
   xvfb xauth fonts-dejavu-core
   locales
-  scdoc dpkg-dev lintian systemd
+  scdoc dpkg-dev lintian systemd fonts-wine
 )
 
 missing=()
