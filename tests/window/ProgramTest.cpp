@@ -1,5 +1,5 @@
 // The program itself: the window mode loads its library only when it is chosen, says so when
-// the library is missing, and ends cleanly on SIGTERM.
+// the library is missing, ends cleanly on SIGTERM, and installed keeps its folder per user.
 
 #include <fcntl.h>
 #include <signal.h>
@@ -43,6 +43,20 @@ TEST(ProgramTest, TheProgramLinksNoGuiLibraryAndSaysWhenTheWindowLibraryIsMissin
     EXPECT_NE(WEXITSTATUS(rc), 0);
     EXPECT_NE(err.find("libtolvak_window.so"), std::string::npos) << err;
     EXPECT_FALSE(std::filesystem::exists(dir / "log.txt"));
+}
+
+TEST(ProgramTest, TheInstalledProgramKeepsItsDefaultProgramFolderInTheUsersDataFolder) {
+    for (const bool zainstalowany : {true, false}) {
+        TempDir t;
+        std::filesystem::create_directories(t / "usr/bin");
+        if (zainstalowany) std::filesystem::create_directories(t / "usr/lib/tolvak");
+        std::filesystem::copy_file(TOLVAK_BINARY, t / "usr/bin/tolvak");
+        int rc = 0;
+        Wyjscie("env -u TOLVAK_HOME -u XDG_DATA_HOME HOME='" + t.path().string() + "' '" +
+                    (t / "usr/bin/tolvak").string() + "' --status 2>&1",
+                rc);
+        EXPECT_EQ(std::filesystem::is_directory(t / ".local/share/tolvak"), zainstalowany);
+    }
 }
 
 TEST(ProgramTest, TheWindowStartsAndEndsOnSigtermWritingItsKeysAndLastLine) {
