@@ -32,8 +32,8 @@ fs::path FolderUzytkownika() {
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') {
         baza = xdg;
     } else {
-        std::string home = DefaultOutputFolder();
-        baza = fs::path(home) / ".local" / "share";
+        // The default output folder is the user's home folder.
+        baza = fs::path(DefaultOutputFolder()) / ".local" / "share";
     }
     const fs::path folder = baza / "tolvak";
     std::error_code ec;
