@@ -1,5 +1,5 @@
 #pragma once
-// What `--headless --verbose` says at its start, so that an engineer watching the journal sees
+// What `--headless --verbose` says on standard error at its start, so that an engineer watching the journal sees
 // at once what the scheduler will do instead of five silent minutes: one line per kind that will
 // be fetched (its source, its bed, the next hour it is wanted for) and the moment of the first
 // check.

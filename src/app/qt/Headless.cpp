@@ -85,10 +85,13 @@ int UruchomBezOkna(const CommandLine& cl, std::ostream& err) {
     UsunPozostawionePliki(folder, roboczy, ustawienia.FolderZapisu, log);
     Matryca matryca(ini);
     matryca.Wczytaj();
-    if (cl.verbose)
+    // On the console (the journal) only: the log file need not repeat it at every start.
+    if (cl.verbose) {
         for (const std::string& l :
              PodsumowanieStartu(ustawienia, matryca, folder / NazwaPlikuStanu, clock.now(), clock.now()))
-            log.DodajDoLoga(l);
+            err << "tolvak: " << l << "\n";
+        err.flush();
+    }
     StanPobran stan(folder / NazwaPlikuStanu, matryca, log, clock);
 
     QtTimer timer1, timer2, timer3, timer4;
