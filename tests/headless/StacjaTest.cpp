@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -53,16 +54,25 @@ protected:
         zapisz("Matryca", matryca);
     }
     int Tolvak(const std::string& argumenty) {
-        const std::string cmd = "'" TOLVAK_BINARY "' --dir '" + prog.string() + "' " + argumenty + " >'" +
+        const std::string cmd = "TOLVAK_ONLINE=1 '" TOLVAK_BINARY "' --dir '" + prog.string() + "' " + argumenty + " >'" +
                                 (tmp / "out.txt").string() + "' 2>'" + (tmp / "err.txt").string() + "'";
         const int r = std::system(cmd.c_str());
         wyjscie = Czytaj(tmp / "out.txt");
+        bledy = Czytaj(tmp / "err.txt");
         return WIFEXITED(r) ? WEXITSTATUS(r) : -1;
     }
     test::TempDir tmp;
     fs::path prog = tmp / "prog", out = tmp / "out";
-    std::string wyjscie;
+    std::string wyjscie, bledy;
 };
+
+TEST_F(Stacja, AFailedProductionSaysWhyOnStandardErrorInOneLine) {
+    Ustawienia("AdresZet=https://127.0.0.1:9");  // nothing listens there
+    EXPECT_EQ(Tolvak("--produce News"), 1);
+    EXPECT_TRUE(bledy.starts_with("tolvak: PobierzSerwis: ")) << bledy;
+    EXPECT_EQ(std::count(bledy.begin(), bledy.end(), '\n'), 1) << bledy;
+    EXPECT_NE(Czytaj(prog / "log.txt").find(bledy.substr(8, bledy.size() - 9)), std::string::npos);
+}
 
 TEST_F(Stacja, CheckConfigNamesEachFindingWithItsKeyAndFile) {
     const std::string ini = (prog / "tolvak.ini").string() + ": ";
