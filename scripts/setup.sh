@@ -8,6 +8,7 @@ packages=(
   libtag1-dev libtagc0-dev
   libcurl4-openssl-dev libssl-dev
   libpugixml-dev
+  nlohmann-json3-dev
   portaudio19-dev
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev

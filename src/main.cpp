@@ -10,6 +10,7 @@
 #include "platform/Regional.h"
 #include "production/Sprawdzenie.h"
 #include "production/Uruchomienie.h"
+#include "schedule/KontrolaUstawien.h"
 #include "schedule/RaportStanu.h"
 
 namespace {
@@ -71,6 +72,7 @@ int main(int argc, char** argv) {
     }
     if (cl.produce) return tolvak::UruchomProdukcje(cl, std::cerr);
     if (cl.check) return tolvak::UruchomSprawdzenie(cl, std::cout, std::cerr);
+    if (cl.checkConfig) return tolvak::UruchomKontroleUstawien(cl, std::cout, std::cerr);
     if (cl.status) return tolvak::UruchomRaportStanu(cl, std::cout, std::cerr);
     if (cl.headless) return tolvak::UruchomBezOkna(cl, std::cerr);
     return UruchomOkno(argc, argv);

@@ -56,6 +56,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         else if (name == "--verbose" || name == "-v") flag = &cl.verbose;
         else if (name == "--no-audio") flag = &cl.noAudio;
         else if (name == "--status") flag = &cl.status;
+        else if (name == "--json") flag = &cl.json;
+        else if (name == "--check-config") flag = &cl.checkConfig;
         if (flag) {
             if (inlineValue) return fail("option '" + std::string(name) + "' doesn't allow an argument");
             *flag = true;
@@ -97,6 +99,11 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         return fail(std::string("options '--status' and '") +
                     (cl.produce ? "--produce" : cl.check ? "--check" : "--headless") +
                     "' exclude each other");
+    if (cl.checkConfig && (cl.produce || cl.check || cl.headless || cl.status))
+        return fail(std::string("options '--check-config' and '") +
+                    (cl.produce ? "--produce" : cl.check ? "--check" : cl.headless ? "--headless" : "--status") +
+                    "' exclude each other");
+    if (cl.json && !cl.status) return fail("option '--json' needs '--status'");
     if (cl.input && !cl.produce) return fail("option '--input' needs '--produce KIND'");
     return cl;
 }
@@ -119,7 +126,14 @@ std::string UsageText() {
            "                        exit status 0 for yes, 1 for no\n"
            "      --status          print, for each kind, the last delivered hour and file,\n"
            "                        whether it is wanted for the coming hour, today's next\n"
-           "                        wanted news hours and the newest ten log lines\n"
+           "                        wanted news hours and the newest ten log lines,\n"
+           "                        whether a scheduler holds the folder, the last check,\n"
+           "                        the last failure and the settings findings; exit status\n"
+           "                        0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN\n"
+           "      --json            with --status: print the same as one JSON object\n"
+           "      --check-config    check tolvak.ini (unknown keys, values, sounds, output\n"
+           "                        folder, sources, matrix); exit status 0 clean,\n"
+           "                        1 warnings, 2 errors\n"
            "      --dir=DIR         program folder holding tolvak.ini, tolvak.dat, log.txt\n"
            "                        and the work files (default: $TOLVAK_HOME, else the\n"
            "                        folder of the program; installed in /usr/bin:\n"

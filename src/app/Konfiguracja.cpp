@@ -2,7 +2,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <exception>
 
+#include "app/Log.h"
 #include "platform/Ini.h"
 
 namespace tolvak {
@@ -113,6 +115,36 @@ Ustawienia OdczytajKonfiguracje(const std::filesystem::path& ini) {
     // 14
     u.konfiguracjaOdczytana = true;
     return u;
+}
+
+std::vector<std::string> JedenZrodloNews(const std::filesystem::path& ini, Ustawienia& u, bool zapisz) {
+    std::vector<std::string> wylaczone;
+    if (!u.CzyNews) return wylaczone;
+    if (u.CzyZPliku) wylaczone.emplace_back("CzyZPliku");
+    if (u.CzyIAR) wylaczone.emplace_back("CzyIAR");
+    u.CzyZPliku = false;
+    u.CzyIAR = false;
+    if (wylaczone.empty() || !zapisz) return wylaczone;
+    IniFile f(ini);
+    const auto U = sekcja::Ustawienia;
+    f.WriteBool(U, "CzyNews", true);
+    f.WriteBool(U, "CzyZPliku", false);
+    f.WriteBool(U, "CzyIAR", false);
+    return wylaczone;
+}
+
+void JedenZrodloNews(const std::filesystem::path& ini, Ustawienia& u, Log& log, bool zapisz) {
+    std::vector<std::string> wylaczone;
+    try {
+        wylaczone = JedenZrodloNews(ini, u, zapisz);
+    } catch (const std::exception& e) {
+        // The record is switched before the write, so the run still asks one source.
+        log.DodajDoLoga(std::string("Konfiguracja: nieudany zapis ustawień: ") + e.what());
+        return;
+    }
+    for (const std::string& k : wylaczone)
+        log.DodajDoLoga("Konfiguracja: wyłączono " + k +
+                        ", bo włączone jest CzyNews (serwis ogólny z jednego źródła).");
 }
 
 void ZapiszPrzyZamknieciu(const std::filesystem::path& ini, const Ustawienia& u) {

@@ -66,15 +66,17 @@
 // keys, in the order above), kompresjaPlikuZrodlowego and kompresjaPlikuWynikowego
 // (PlikZrodlowy and PlikWynikowy of section "Kompresja").
 //
-// OdczytajKonfiguracje only reads. The window's "setting a control counts as a change" at the
-// first showing (CzyNews on also switching CzyZPliku and CzyIAR off and writing them, naming
-// mode 0 logging "Zmieniono typ nazwy wynikowej.", ...) is the window's business.
+// OdczytajKonfiguracje only reads. Of the window's "setting a control counts as a change" at the
+// first showing, the part that decides where general news comes from (CzyNews on switching
+// CzyZPliku and CzyIAR off) is JedenZrodloNews, which every mode applies after reading; the
+// rest (naming mode 0 logging "Zmieniono typ nazwy wynikowej.", ...) is the window's business.
 
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Paths.h"
 
@@ -161,6 +163,21 @@ struct Ustawienia {
 /// Reads every key of "Ustawienia" and "Kompresja" in the documented order, with the defaults
 /// and ranges above. A missing or unreadable file gives all defaults. Never writes.
 Ustawienia OdczytajKonfiguracje(const std::filesystem::path& ini);
+
+/// The general-news switch rule as the window's first showing applies it: with `CzyNews` on,
+/// `CzyZPliku` and `CzyIAR` are switched off, so that the check and the fetch ask one source.
+/// When that changed anything and `zapisz` is set, writes CzyNews, CzyZPliku, CzyIAR (in that
+/// order, as the switch handler does); a failed write throws, the record is changed all the
+/// same. Returns the keys switched off, in that order (empty: nothing changed).
+std::vector<std::string> JedenZrodloNews(const std::filesystem::path& ini, Ustawienia& u, bool zapisz);
+
+class Log;
+
+/// JedenZrodloNews as every mode applies it after reading, with its log line when it switched a
+/// source off ("Konfiguracja: wyłączono CzyZPliku, bo włączone jest CzyNews (serwis ogólny z
+/// jednego źródła)."); a failed write is logged ("Konfiguracja: nieudany zapis ustawień: " +
+/// reason) and the run goes on with the switch made in memory.
+void JedenZrodloNews(const std::filesystem::path& ini, Ustawienia& u, Log& log, bool zapisz);
 
 /// The writing at close, in this order: ZatrzymajSprawdzanie, PrzesuniecieCzasowe, CzyZPR,
 /// ZPRHost, ZPRLogin, ZPRPassword, ZPRPassiveMode, AgoraPodklad. Throws when a write fails.

@@ -1,5 +1,10 @@
 #include "app/Log.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
@@ -26,6 +31,28 @@ std::vector<std::string> SplitLines(std::string_view text) {
     if (start < text.size()) lines.emplace_back(text.substr(start));
     return lines;
 }
+
+/// Holds an exclusive lock on the log's folder while the whole file is read and replaced: a
+/// `--check` beside the scheduler logs into the same file, and without it one of two lines
+/// written at the same moment would be lost. The folder itself is locked, so no lock file
+/// appears; without one (a folder that cannot be opened) the write goes on unguarded.
+class ZapisDoLoga {
+public:
+    explicit ZapisDoLoga(const std::filesystem::path& plik) {
+        const std::filesystem::path folder = plik.parent_path().empty() ? "." : plik.parent_path();
+        fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        while (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    ~ZapisDoLoga() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    ZapisDoLoga(const ZapisDoLoga&) = delete;
+    ZapisDoLoga& operator=(const ZapisDoLoga&) = delete;
+
+private:
+    int fd_ = -1;
+};
 
 }  // namespace
 
@@ -65,6 +92,7 @@ void Log::DodajDoLoga(std::string_view komunikat) {
     if (!czyLog_ || line.empty()) return;
 
     try {
+        const ZapisDoLoga zapis(file_);
         std::string bytes;
         ReadWholeFile(file_, bytes);
         const TekstPliku stary = OdczytajTekst(bytes);

@@ -4,9 +4,15 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -89,6 +95,33 @@ std::optional<FolderLock> FolderLock::lockWithin(const std::filesystem::path& lo
         while (::read(watch.fd, buf, sizeof buf) > 0) {
         }
     }
+}
+
+std::optional<long> FolderLock::holder(const std::filesystem::path& lockFile) {
+    struct stat st{};
+    if (::lstat(lockFile.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    // Each line: "1: FLOCK  ADVISORY  WRITE 1234 08:01:56789 0 EOF"; a waiter's has "->".
+    std::ifstream tabela("/proc/locks");
+    char dev[64];
+    std::snprintf(dev, sizeof dev, "%02x:%02x:%llu", ::major(st.st_dev), ::minor(st.st_dev),
+                  static_cast<unsigned long long>(st.st_ino));
+    for (std::string linia; std::getline(tabela, linia);) {
+        std::istringstream pola(linia);
+        std::string nr, typ, rodzaj, tryb, pid, plik;
+        pola >> nr >> typ;
+        if (typ == "->") continue;
+        pola >> rodzaj >> tryb >> pid >> plik;
+        if (typ == "FLOCK" && plik == dev) return std::stol(pid);
+    }
+    if (tabela.is_open()) return std::nullopt;
+    // Without the table: a shared lock is refused while the holder has its exclusive one, and
+    // the holder wrote its id into the file.
+    Fd fd{::open(lockFile.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC)};
+    if (fd.fd < 0) return std::nullopt;
+    if (::flock(fd.fd, LOCK_SH | LOCK_NB) == 0) return std::nullopt;
+    char buf[32] = {};
+    if (::pread(fd.fd, buf, sizeof buf - 1, 0) <= 0) return 0L;
+    return std::strtol(buf, nullptr, 10);
 }
 
 FolderLock::FolderLock(FolderLock&& other) noexcept

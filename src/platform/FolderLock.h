@@ -24,6 +24,10 @@ public:
     static std::optional<FolderLock> lockWithin(const std::filesystem::path& lockFile,
                                                 std::chrono::milliseconds timeout);
 
+    /// The process id of whoever holds the lock now, without taking it (a look at the system's
+    /// lock table); std::nullopt when nobody does or there is no lock file.
+    static std::optional<long> holder(const std::filesystem::path& lockFile);
+
     FolderLock(FolderLock&& other) noexcept;
     FolderLock& operator=(FolderLock&& other) noexcept;
     FolderLock(const FolderLock&) = delete;

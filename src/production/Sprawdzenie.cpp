@@ -7,6 +7,7 @@
 #include "app/KontrolaKonfiguracji.h"
 #include "app/Log.h"
 #include "app/LustroLogu.h"
+#include "app/PowodNiepowodzenia.h"
 #include "app/StatusDisplay.h"
 #include "platform/Bledy.h"
 #include "platform/Clock.h"
@@ -34,12 +35,12 @@ WynikSprawdzenia SprawdzRodzaj(ZrodlaSerwisow& zrodla, const Ustawienia& u, cons
     return w;
 }
 
-int UruchomSprawdzenie(const CommandLine& cl, std::ostream& out, std::ostream& err,
-                       std::chrono::milliseconds czekanieNaFolder) {
+int UruchomSprawdzenie(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     const std::string rodzaj = cl.check.value_or("");
-    // A check writes the log and the local file check reads the state file: not during a run.
+    // A check only reads and logs, and every log write replaces the file whole: it never waits
+    // for a scheduler that holds the folder, and then leaves the folder's cleaning to it.
     int kod = 0;
-    const std::optional<FolderyPrzebiegu> foldery = ZajmijFolderyPrzebiegu(rodzaj, cl.dir, czekanieNaFolder, err, kod);
+    const std::optional<FolderyOdczytu> foldery = FolderyBezCzekania(rodzaj, cl.dir, err, kod);
     if (!foldery) return kod;
     const std::filesystem::path& folder = foldery->programu;
     const std::filesystem::path& roboczy = foldery->roboczy;
@@ -51,15 +52,18 @@ int UruchomSprawdzenie(const CommandLine& cl, std::ostream& out, std::ostream& e
     SystemClock clock;
     Log log(folder / NazwaPlikuLogu, clock, CurrentRegionalFormats());
     if (cl.verbose) LustrujLog(log, err);
+    const PowodNiepowodzenia powod(log);
     const std::filesystem::path ini = folder / NazwaPlikuKonfiguracji;
     if (const std::string odmowa = SprawdzPlikKonfiguracji(ini); !odmowa.empty()) {
         log.DodajDoLoga(odmowa);
         if (!cl.verbose) err << "tolvak: " << odmowa << "\n";
         return 1;
     }
-    const Ustawienia ustawienia = OdczytajKonfiguracje(ini);
+    Ustawienia ustawienia = OdczytajKonfiguracje(ini);
     log.SetCzyLog(ustawienia.czyLog);
-    UsunPozostawionePliki(folder, roboczy, ustawienia.FolderZapisu, log);
+    // The scheduler that holds the folder wrote the switch at its start; beside it, memory only.
+    JedenZrodloNews(ini, ustawienia, log, foldery->blokada.has_value());
+    if (foldery->blokada) UsunPozostawionePliki(folder, roboczy, ustawienia.FolderZapisu, log);
     StatusDisplay okno(clock);
     Zrodla zrodla(KontekstZrodel{ustawienia, folder, roboczy, log, clock, okno});
 
@@ -67,6 +71,9 @@ int UruchomSprawdzenie(const CommandLine& cl, std::ostream& out, std::ostream& e
     out << (w.jest ? "yes" : "no");
     if (!w.identyfikator.empty()) out << ' ' << w.identyfikator;
     out << '\n' << std::flush;
+    // A "no" because the source could not be asked says why.
+    if (!w.jest && !cl.verbose)
+        if (const std::string p = powod.Powod(false); !p.empty()) err << "tolvak: " << p << "\n";
     return w.jest ? 0 : 1;
 }
 

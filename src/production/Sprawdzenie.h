@@ -1,7 +1,6 @@
 #pragma once
 // The headless availability check: `tolvak --check KIND [--dir DIR]`.
 
-#include <chrono>
 #include <ostream>
 #include <string>
 
@@ -26,15 +25,14 @@ struct WynikSprawdzenia {
 /// Agora (without the Agora login weather is never looked for).
 WynikSprawdzenia SprawdzRodzaj(ZrodlaSerwisow& zrodla, const Ustawienia& u, const std::string& rodzaj);
 
-/// Runs the check of `cl.check` once, without a window, holding the program folder's lock (it
-/// waits up to `czekanieNaFolder` for a run that holds the folder, then refuses: "Program jest
-/// już uruchomiony." on `err`, status 1), and prints "yes" (with the identifier,
-/// when one was found) or "no" on `out`. Returns the exit status: 0 when the bulletin is there,
-/// 1 when not, and also (printing nothing on `out`) without a usable "tolvak.ini" ("Brak pliku
+/// Runs the check of `cl.check` once, without a window, and prints "yes" (with the identifier,
+/// when one was found) or "no" on `out`; a "no" whose check logged a failure prints that line
+/// on `err` too ("tolvak: " + the log's text). It never waits for the program folder's lock:
+/// beside a scheduler that holds it the check runs all the same, writes no settings and removes
+/// no left temporary files. Returns the exit status: 0 when the bulletin is there, 1 when not,
+/// and also (printing nothing on `out`) without a usable "tolvak.ini" ("Brak pliku
 /// konfiguracji: " + path on `err` and in the log), 2 for an unknown kind or a program folder
-/// that does not exist. With
-/// `cl.verbose` every log line is also written to `err`.
-int UruchomSprawdzenie(const CommandLine& cl, std::ostream& out, std::ostream& err,
-                       std::chrono::milliseconds czekanieNaFolder = kCzekanieNaFolder);
+/// that does not exist. With `cl.verbose` every log line is also written to `err`.
+int UruchomSprawdzenie(const CommandLine& cl, std::ostream& out, std::ostream& err);
 
 }  // namespace tolvak

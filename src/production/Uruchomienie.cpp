@@ -9,6 +9,7 @@
 #include "app/KontrolaKonfiguracji.h"
 #include "app/Log.h"
 #include "app/LustroLogu.h"
+#include "app/PowodNiepowodzenia.h"
 #include "app/StatusDisplay.h"
 #include "platform/Bledy.h"
 #include "platform/Clock.h"
@@ -48,6 +49,7 @@ int UruchomProdukcje(const CommandLine& cl, std::ostream& err, std::chrono::mill
     SystemClock clock;
     Log log(folder / NazwaPlikuLogu, clock, CurrentRegionalFormats());
     if (cl.verbose) LustrujLog(log, err);
+    const PowodNiepowodzenia powod(log);
     // An unattended run without its settings, or without an output folder, would deliver
     // where nobody meant: refuse, on standard error (the verbose hook prints log lines) and in
     // the log.
@@ -60,6 +62,7 @@ int UruchomProdukcje(const CommandLine& cl, std::ostream& err, std::chrono::mill
     if (const std::string odmowa = SprawdzPlikKonfiguracji(ini); !odmowa.empty()) return odmow(odmowa);
     Ustawienia ustawienia = OdczytajKonfiguracje(ini);
     log.SetCzyLog(ustawienia.czyLog);
+    JedenZrodloNews(ini, ustawienia, log, true);
     if (ustawienia.FolderZapisu.empty()) return odmow("Brak lokalizacji zapisu serwisu..");
     UsunPozostawionePliki(folder, roboczy, ustawienia.FolderZapisu, log);
 
@@ -79,6 +82,9 @@ int UruchomProdukcje(const CommandLine& cl, std::ostream& err, std::chrono::mill
     const bool dostarczono = produkcja.AkcjaSerwis(rodzaj, link);
     if (cl.verbose && !produkcja.SciezkaDostarczenia().empty())
         err << "tolvak: dostarczono do " << produkcja.SciezkaDostarczenia() << "\n";
+    // Without the mirror the failure would go unseen on the console: its reason, once.
+    if (!dostarczono && !cl.verbose)
+        if (const std::string p = powod.Powod(true); !p.empty()) err << "tolvak: " << p << "\n";
     return dostarczono ? 0 : 1;
 }
 

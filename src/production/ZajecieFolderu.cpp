@@ -1,6 +1,7 @@
 #include "production/ZajecieFolderu.h"
 
 #include <set>
+#include <utility>
 #include <system_error>
 
 #include "app/Konfiguracja.h"
@@ -29,11 +30,13 @@ std::optional<FolderLock> ZajmijFolderProgramu(const fs::path& folderProgramu,
     return blokada;
 }
 
-std::optional<FolderyPrzebiegu> ZajmijFolderyPrzebiegu(const std::string& rodzaj,
-                                                       const std::optional<std::string>& dir,
-                                                       std::chrono::milliseconds czekanie,
-                                                       std::ostream& err, int& kod) {
-    kod = 2;
+namespace {
+
+/// The kind, the program folder and the working folder of a command-line run; std::nullopt
+/// (the reason on `err`) when the run must end with status 2.
+std::optional<std::pair<fs::path, fs::path>> FolderyRodzaju(const std::string& rodzaj,
+                                                           const std::optional<std::string>& dir,
+                                                           std::ostream& err) {
     if (rodzaj != kNews && rodzaj != kSport && rodzaj != kEkonomia && rodzaj != kPogoda) {
         err << "tolvak: nieznany rodzaj serwisu '" << rodzaj << "' (News, Sport, Ekonomia, Pogoda)\n";
         return std::nullopt;
@@ -49,10 +52,39 @@ std::optional<FolderyPrzebiegu> ZajmijFolderyPrzebiegu(const std::string& rodzaj
         err << "tolvak: nie można ustalić bieżącego folderu: " << OpisBledu(ec.value()) << "\n";
         return std::nullopt;
     }
+    return std::pair{folder, std::move(roboczy)};
+}
+
+}  // namespace
+
+std::optional<FolderyPrzebiegu> ZajmijFolderyPrzebiegu(const std::string& rodzaj,
+                                                       const std::optional<std::string>& dir,
+                                                       std::chrono::milliseconds czekanie,
+                                                       std::ostream& err, int& kod) {
+    kod = 2;
+    auto foldery = FolderyRodzaju(rodzaj, dir, err);
+    if (!foldery) return std::nullopt;
     kod = 1;
-    std::optional<FolderLock> blokada = ZajmijFolderProgramu(folder, czekanie, err);
+    std::optional<FolderLock> blokada = ZajmijFolderProgramu(foldery->first, czekanie, err);
     if (!blokada) return std::nullopt;
-    return FolderyPrzebiegu{folder, std::move(roboczy), std::move(*blokada)};
+    return FolderyPrzebiegu{std::move(foldery->first), std::move(foldery->second), std::move(*blokada)};
+}
+
+std::optional<FolderyOdczytu> FolderyBezCzekania(const std::string& rodzaj,
+                                                 const std::optional<std::string>& dir,
+                                                 std::ostream& err, int& kod) {
+    kod = 2;
+    auto foldery = FolderyRodzaju(rodzaj, dir, err);
+    if (!foldery) return std::nullopt;
+    kod = 1;
+    std::optional<FolderLock> blokada;
+    try {
+        blokada = FolderLock::tryLock(foldery->first / NazwaPlikuBlokady);
+    } catch (const std::system_error& e) {
+        err << "tolvak: " << e.what() << '\n';
+        return std::nullopt;
+    }
+    return FolderyOdczytu{std::move(foldery->first), std::move(foldery->second), std::move(blokada)};
 }
 
 void UsunPozostawionePliki(const fs::path& folderProgramu, const fs::path& folderRoboczy,

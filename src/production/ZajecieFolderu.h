@@ -40,6 +40,18 @@ std::optional<FolderyPrzebiegu> ZajmijFolderyPrzebiegu(const std::string& rodzaj
                                                        std::chrono::milliseconds czekanie,
                                                        std::ostream& err, int& kod);
 
+/// The folders of a run that only reads and logs (`--check`): like ZajmijFolderyPrzebiegu, but
+/// it never waits. A folder that a running scheduler holds is no refusal: `blokada` then stays
+/// empty, and the run must not clean the folder.
+struct FolderyOdczytu {
+    std::filesystem::path programu;
+    std::filesystem::path roboczy;
+    std::optional<FolderLock> blokada;
+};
+std::optional<FolderyOdczytu> FolderyBezCzekania(const std::string& rodzaj,
+                                                 const std::optional<std::string>& dir,
+                                                 std::ostream& err, int& kod);
+
 /// Removes the temporary files that killed runs of this program folder left in the program
 /// folder and, when given (non-empty), in the working folder and the output folder; logs
 /// "Usunięto pozostawione pliki tymczasowe: " + their number when there were any. Only while

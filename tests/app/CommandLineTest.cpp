@@ -42,6 +42,10 @@ TEST(CommandLine, BadUsageIsReportedWithAHint) {
              {"--status", "--produce", "News"},
              {"--status", "--headless"},
              {"--status=1"},
+             {"--json"},
+             {"--check", "News", "--json"},
+             {"--check-config", "--status"},
+             {"--check-config", "--headless"},
              {"--help=yes"},
              {"--", "--help"}}) {
         const auto cl = Parse(args);

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -20,6 +21,7 @@
 #include "../production/GeneratorDzwiekow.h"
 #include "platform/Ini.h"
 #include "platform/PlikiTymczasowe.h"
+#include "support/SerwerHTTP.h"
 #include "support/TempDir.h"
 
 extern char** environ;
@@ -154,6 +156,9 @@ protected:
         IniFile ini(prog / "tolvak.ini");
         ini.WriteString("Ustawienia", "FolderZapisu", out.string());
         ini.WriteString("Ustawienia", "SerwisPodklad", (snd / "podklad.wav").string());
+        // Both general-news switches on, as a hand-written file may have them: every mode
+        // fetches from the package service, as the window would after its first showing.
+        ini.WriteString("Ustawienia", "AdresZet", zet.Adres());
         ini.WriteString("Ustawienia", "CzyNews", "1");
         ini.WriteString("Ustawienia", "CzyZPliku", "1");
         ini.WriteString("Ustawienia", "ZPlikuSciezka", (snd / "serwis.mp3").string());
@@ -193,6 +198,13 @@ protected:
 
     test::TempDir tmp;
     fs::path prog = tmp / "prog", out = tmp / "out", snd = tmp / "snd", work = tmp / "work";
+    test::SerwerHTTP zet{[this](const test::Zadanie&) {
+                             test::Odpowiedz o;
+                             o.naglowki = {{"Content-disposition", "attachment; filename=serwis_14.mp3"}};
+                             o.tresc = Czytaj(snd / "serwis.mp3");
+                             return o;
+                         },
+                         test::SerwerHTTP::Tryb::Https};
 };
 
 TEST_F(Headless, DeliversTheComingHourAtMinute59AndEndsCleanlyOnSigterm) {
@@ -206,11 +218,13 @@ TEST_F(Headless, DeliversTheComingHourAtMinute59AndEndsCleanlyOnSigterm) {
     const Linie log = Log(prog / "log.txt");
     Linie bez;
     for (const auto& l : log) bez.push_back(BezCzasu(l));
-    EXPECT_EQ(bez, (Linie{"Start programu", "Interwencyjne pobranie serwisu - wejście",
+    EXPECT_EQ(bez, (Linie{"Start programu",
+                          "Konfiguracja: wyłączono CzyZPliku, bo włączone jest CzyNews (serwis ogólny z jednego źródła).",
+                          "Interwencyjne pobranie serwisu - wejście",
                           "CzyMaPobierac: Ma pobierać na najbliższą godzinę.",
                           "Interwencyjne pobieranie - ma pobierać",
                           "Interwencyjne pobranie serwisu rozpoczęte",
-                          "Serwis z pliku lokalnego pobrany.", "AkcjaSerwis: Pobrano serwis: tvss.mp3",
+                          "AkcjaSerwis: Pobrano serwis: tvss_14.mp3",
                           "AkcjaSerwis: Przekonwertowano serwis do pliku wav.",
                           "AkcjaSerwis: Znormalizowano serwis.",
                           "AkcjaSerwis: Zmiksowano serwis z podkładem.",
@@ -218,8 +232,8 @@ TEST_F(Headless, DeliversTheComingHourAtMinute59AndEndsCleanlyOnSigterm) {
                           "AkcjaSerwis: Skopiowano serwis do lokalizacji docelowej.",
                           "AkcjaSerwis: Skasowano pliki tymczasowe.",
                           "Interwencyjne pobranie serwisu zakończone", "Zamknięcie programu."}));
-    ASSERT_GE(log.size(), 2u);
-    EXPECT_NE(log[1].find("13:59:00: "), std::string::npos) << log[1];
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_NE(log[2].find("13:59:00: "), std::string::npos) << log[2];
     EXPECT_EQ(Gotowe(), (Linie{"N_2024-05-06_14.wav"}));
     EXPECT_NEAR(static_cast<double>(d::Czytaj((out / "N_2024-05-06_14.wav").string()).Ramki()),
                 3.0 * 44100, 2000);
@@ -290,7 +304,9 @@ TEST_F(Headless, OneInstancePerProgramFolderWhichItCleansAtStartAndNoGuiLibrary)
     // The second instance touched neither the log nor the settings.
     Linie log;
     for (const auto& l : Log(prog / "log.txt")) log.push_back(BezCzasu(l));
-    EXPECT_EQ(log, (Linie{"Start programu", "Usunięto pozostawione pliki tymczasowe: 3", "Zamknięcie programu."}));
+    EXPECT_EQ(log, (Linie{"Start programu",
+                          "Konfiguracja: wyłączono CzyZPliku, bo włączone jest CzyNews (serwis ogólny z jednego źródła).",
+                          "Usunięto pozostawione pliki tymczasowe: 3", "Zamknięcie programu."}));
     for (const fs::path& f : stare) EXPECT_FALSE(fs::exists(f)) << f;
     EXPECT_TRUE(fs::exists(obcy));
 }
@@ -301,6 +317,56 @@ TEST_F(Headless, WithoutAConnectionTheStartUpEndsBeforeTheLog) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
     EXPECT_EQ(p.Wszystko(), "Brak dostępu do internetu.\n");
     EXPECT_FALSE(fs::exists(prog / "log.txt"));
+}
+
+/// The exit status of `tolvak ARGS --dir PROG` run in `work`, its standard output and error.
+struct Wynik {
+    int kod = -1;
+    std::string out, err;
+};
+Wynik Tolvak(const Linie& argumenty, const fs::path& prog, const fs::path& work) {
+    const std::string o = (work / "stdout.txt").string(), e = (work / "stderr.txt").string();
+    std::string cmd = "cd '" + work.string() + "' && TOLVAK_ONLINE=1 '" TOLVAK_BINARY "' --dir '" + prog.string() + "'";
+    for (const std::string& a : argumenty) cmd += " '" + a + "'";
+    const int r = std::system((cmd + " >'" + o + "' 2>'" + e + "'").c_str());
+    return {WIFEXITED(r) ? WEXITSTATUS(r) : -1, Czytaj(o), Czytaj(e)};
+}
+
+TEST_F(Headless, EveryModeFetchesGeneralNewsFromTheOneSourceTheWindowWouldUse) {
+    Biuletyn(1.0);
+    const std::string ustawienia = Czytaj(prog / "tolvak.ini");
+    const std::string wylaczono = "Konfiguracja: wyłączono CzyZPliku, bo włączone jest CzyNews";
+    // The package service answers the check with a page without today's bulletin, and the
+    // fetch of --produce with the bulletin: the local file is never touched.
+    for (const Linie& tryb : {Linie{"--check", "News"}, Linie{"--produce", "News"}}) {
+        std::ofstream(prog / "tolvak.ini", std::ios::binary) << ustawienia;
+        const Wynik w = Tolvak(tryb, prog, work);
+        EXPECT_EQ(w.kod, tryb[0] == "--check" ? 1 : 0) << tryb[0] << w.err;
+        EXPECT_EQ(IniFile(prog / "tolvak.ini").ReadString("Ustawienia", "CzyZPliku", ""), "0") << tryb[0];
+        const std::string log = Czytaj(prog / "log.txt");
+        EXPECT_NE(log.find(wylaczono), std::string::npos) << tryb[0];
+        EXPECT_EQ(log.find("pliku lokalnego"), std::string::npos) << tryb[0] << log;
+    }
+    EXPECT_EQ(zet.Zadania().size(), 3u);  // the check's page, the fetch's HEAD and GET
+    std::ofstream(prog / "tolvak.ini", std::ios::binary) << ustawienia;
+    Proces p = Uruchom("2024-05-06 10:10:00");
+    ASSERT_TRUE(p.CzekajNa("pierwsze sprawdzenie")) << p.Wszystko();
+    EXPECT_NE(p.Wszystko().find("tolvak: Harmonogram: News z serwis paczek, podkład " +
+                                (snd / "podklad.wav").string() + ", najbliższa chciana godzina 2024-05-06 14"),
+              std::string::npos)
+        << p.Wszystko();
+    EXPECT_EQ(IniFile(prog / "tolvak.ini").ReadString("Ustawienia", "CzyZPliku", ""), "0");
+
+    // Beside the running scheduler a check answers at once, and --status names its holder.
+    const auto start = std::chrono::steady_clock::now();
+    const Wynik w = Tolvak({"--check", "News"}, prog, work);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(w.kod, 1) << w.err;
+    EXPECT_EQ(w.out, "no\n");
+    const Wynik s = Tolvak({"--status"}, prog, work);
+    EXPECT_NE(s.out.find("Harmonogram: działa (pid " + std::to_string(p.Pid()) + ")"), std::string::npos) << s.out;
+    p.Sygnal(SIGTERM);
+    EXPECT_TRUE(WIFEXITED(p.Zakoncz()));
 }
 
 }  // namespace

@@ -35,7 +35,8 @@ TEST(RaportStanu, ShowsTheDeliveriesTheComingHourTodaysNewsHoursAndTheNewestTenL
     cl.dir = dir.path().string();
     std::ostringstream out, err;
     const ManualClock clock(LocalTime{2024, 5, 6, 13, 45, 0});  // a Monday
-    EXPECT_EQ(UruchomRaportStanu(cl, out, err, clock), 0);
+    // No service address is set and weather has no Agora account: settings errors, CRITICAL.
+    EXPECT_EQ(UruchomRaportStanu(cl, out, err, clock), 2);
     const std::string r = out.str();
     EXPECT_EQ(err.str(), "");
     EXPECT_NE(r.find("Teraz: 2024-05-06 13:45:00, najbliższa godzina: 14\n"), std::string::npos) << r;
@@ -54,6 +55,7 @@ TEST(RaportStanu, ShowsTheDeliveriesTheComingHourTodaysNewsHoursAndTheNewestTenL
     EXPECT_NE(r.find("  2024-05-06 13:13:00: wpis 3\n"), std::string::npos) << r;
     EXPECT_EQ(r.find("wpis 2\n"), std::string::npos) << r;
     EXPECT_EQ(r.find("Brak pliku konfiguracji"), std::string::npos);
+    EXPECT_NE(r.find("  Błąd: " + (dir / "tolvak.ini").string() + ": [Ustawienia] AdresZet: brak adresu"), std::string::npos) << r;
 
     // Reading only: nothing in the folder changed, nothing was added.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
@@ -63,11 +65,11 @@ TEST(RaportStanu, ShowsTheDeliveriesTheComingHourTodaysNewsHoursAndTheNewestTenL
     test::TempDir pusty;
     cl.dir = pusty.path().string();
     std::ostringstream out2;
-    EXPECT_EQ(UruchomRaportStanu(cl, out2, err, clock), 0);
+    EXPECT_EQ(UruchomRaportStanu(cl, out2, err, clock), 2);
     EXPECT_NE(out2.str().find("Brak pliku konfiguracji: "), std::string::npos);
     EXPECT_NE(out2.str().find("Kolejne godziny serwisu (News) dziś: brak"), std::string::npos);
     cl.dir = (pusty / "nie-ma").string();
-    EXPECT_EQ(UruchomRaportStanu(cl, out2, err, clock), 2);
+    EXPECT_EQ(UruchomRaportStanu(cl, out2, err, clock), 3);
 }
 
 }  // namespace

@@ -45,14 +45,15 @@ protected:
     /// Runs the program in the working directory; returns its exit status, `wyjscie` its output.
     int Tolvak(const std::string& argumenty) {
         const std::string cmd = "cd '" + work.string() + "' && TOLVAK_ONLINE=1 '" TOLVAK_BINARY "' --dir '" +
-                                prog.string() + "' " + argumenty + " >'" + (tmp / "stdout").string() + "' 2>&1";
+                                prog.string() + "' " + argumenty + " >'" + (tmp / "stdout").string() + "' 2>'" +
+                                (tmp / "stderr").string() + "'";
         const int r = std::system(cmd.c_str());
         wyjscie = CzytajPlik(tmp / "stdout");
         return WIFEXITED(r) ? WEXITSTATUS(r) : -1;
     }
     /// Produces `rodzaj` and expects the fetched work file `pobrany` and the delivery `wynik`.
     void Produkuj(const std::string& rodzaj, const std::string& pobrany, const std::string& wynik) {
-        ASSERT_EQ(Tolvak("--produce " + rodzaj), 0) << wyjscie << CzytajPlik(prog / "log.txt");
+        ASSERT_EQ(Tolvak("--produce " + rodzaj), 0) << CzytajPlik(tmp / "stderr") << CzytajPlik(prog / "log.txt");
         EXPECT_NE(CzytajPlik(prog / "log.txt").find("AkcjaSerwis: Pobrano serwis: " + pobrany), std::string::npos);
         EXPECT_TRUE(fs::exists(tmp / "out" / wynik));
         EXPECT_FALSE(fs::exists(work / pobrany));

@@ -26,7 +26,9 @@
 #include "production/Produkcja.h"
 #include "production/ZajecieFolderu.h"
 #include "schedule/Harmonogram.h"
+#include "schedule/KontrolaUstawien.h"
 #include "schedule/Matryca.h"
+#include "schedule/PodsumowanieStartu.h"
 #include "schedule/StanPobran.h"
 #include "sources/Zrodla.h"
 
@@ -77,9 +79,19 @@ int UruchomBezOkna(const CommandLine& cl, std::ostream& err) {
 
     Ustawienia ustawienia = OdczytajKonfiguracje(ini);
     log.SetCzyLog(ustawienia.czyLog);
+    // The window's first showing switches the other general-news sources off; so does this.
+    JedenZrodloNews(ini, ustawienia, log, true);
+    ZalogujUwagi(SprawdzUstawienia(ini), log);
     UsunPozostawionePliki(folder, roboczy, ustawienia.FolderZapisu, log);
     Matryca matryca(ini);
     matryca.Wczytaj();
+    // On the console (the journal) only: the log file need not repeat it at every start.
+    if (cl.verbose) {
+        for (const std::string& l :
+             PodsumowanieStartu(ustawienia, matryca, folder / NazwaPlikuStanu, clock.now(), clock.now()))
+            err << "tolvak: " << l << "\n";
+        err.flush();
+    }
     StanPobran stan(folder / NazwaPlikuStanu, matryca, log, clock);
 
     QtTimer timer1, timer2, timer3, timer4;

@@ -26,6 +26,7 @@
 #include "platform/Regional.h"
 #include "production/Produkcja.h"
 #include "production/ZajecieFolderu.h"
+#include "schedule/KontrolaUstawien.h"
 #include "sources/Zrodla.h"
 
 namespace tolvak {
@@ -246,6 +247,7 @@ void TForm1::FormShow() {
         RysujMatryce();
         // The window holds the program folder: what killed runs left there is stale.
         UsunPozostawionePliki(p_.folderProgramu, p_.folderRoboczy, ustawienia_.FolderZapisu, *log_);
+        ZalogujUwagi(SprawdzUstawienia(ini_), *log_);
     }
     TrayIcon1->hide();
     CheckBox2->setChecked(ustawienia_.AgoraPodklad);

@@ -77,6 +77,8 @@ const TForm1::Pozycja& TForm1::WybranaPozycja() const {
 
 void TForm1::OdczytajKonfiguracje() {
     ustawienia_ = tolvak::OdczytajKonfiguracje(ini_);
+    // The same general-news switch rule as every other mode, before the controls show it.
+    JedenZrodloNews(ini_, ustawienia_, *log_, true);
     ustawienia_.konfiguracjaOdczytana = false;
     Ustawienia& u = ustawienia_;
     LEFolderZapisu->setText(Q(u.FolderZapisu));
