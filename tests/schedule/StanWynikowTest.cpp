@@ -28,8 +28,8 @@ TEST(StanWynikow, EachOutcomeLeavesWhatStillStandsForItsKindOnly) {
     } kroki[] = {
         {W("News", false, false, "Plik /a.mp3 nie zawiera dźwięku"), "2026-12-10 14:52:07;15;Plik /a.mp3 nie zawiera dźwięku", "-"},
         {W("News", true, true, "Ten sam serwis co poprzednio."), "-", powt},
-        {W("News", false, false, "linia\r\ndruga\x01"), "2026-12-10 14:52:07;15;linia  druga ", powt},
-        {W("News", false, true, "Ten sam serwis co poprzednio."), "2026-12-10 14:52:07;15;linia  druga ", powt},
+        {W("News", false, false, "linia\r\ndru\x01ga"), "2026-12-10 14:52:07;15;linia  dru ga", powt},
+        {W("News", false, true, "Ten sam serwis co poprzednio."), "2026-12-10 14:52:07;15;linia  dru ga", powt},
         {W("News", true, false, ""), "-", "-"},
     };
     for (const Krok& k : kroki) {
