@@ -22,17 +22,6 @@ namespace {
 
 class StanOknaTest : public OknoTest {
 protected:
-    void Stacja(const std::string& bed) {
-        std::filesystem::create_directories(dir / "out");
-        auto w = audiolib::WavFileWriter::Create(dir / "serwis.wav", 44100, 1);
-        std::vector<int16_t> s(44100 * 2);
-        for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<int16_t>((i % 100) * 300 - 15000);
-        w->Write(s);
-        w->Commit();
-        std::ofstream(dir / "bed.mp3") << "<html>nie dźwięk</html>";
-        Ini("[Ustawienia]\nCzyZPliku=1\nZPlikuSciezka=" + (dir / "serwis.wav").string() + "\nFolderZapisu=" +
-            (dir / "out").string() + "/\nSerwisPodklad=" + bed + "\n");
-    }
     std::string Dat(const char* klucz) const { return IniFile(dir / "tolvak.dat").ReadString("Pobrany", klucz, "-"); }
     QString Tekst(const char* etykieta) const { return okno->findChild<QLabel*>(etykieta)->text(); }
     QString Panel() const { return okno->findChild<okno::TStatusBar*>("StatusBar1")->AlarmText(); }
@@ -40,8 +29,16 @@ protected:
 };
 
 TEST_F(StanOknaTest, FailedRunStandsUntilTheKindIsDeliveredAndIsNotifiedOnce) {
+    std::filesystem::create_directories(dir / "out");
+    auto wav = audiolib::WavFileWriter::Create(dir / "serwis.wav", 44100, 1);
+    std::vector<int16_t> s(44100 * 2);
+    for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<int16_t>((i % 100) * 300 - 15000);
+    wav->Write(s);
+    wav->Commit();
     const std::string bed = (dir / "bed.mp3").string();
-    Stacja(bed);
+    std::ofstream(bed) << "<html>nie dźwięk</html>";
+    Ini("[Ustawienia]\nCzyZPliku=1\nZPlikuSciezka=" + (dir / "serwis.wav").string() + "\nFolderZapisu=" +
+        (dir / "out").string() + "/\nSerwisPodklad=" + bed + "\n");
     Uruchom();
     okno->OnDymek = [this](const QString& tytul, const QString&) { dymki += tytul == "Nieudane pobranie serwisu"; };
     auto* tray = okno->findChild<QSystemTrayIcon*>("TrayIcon1");
@@ -49,8 +46,7 @@ TEST_F(StanOknaTest, FailedRunStandsUntilTheKindIsDeliveredAndIsNotifiedOnce) {
         Klik("BitBtn1");
         EXPECT_EQ(Tekst("LAkcja"), QString::fromStdString("Nieudane: Plik " + bed + " nie zawiera dźwięku"));
         EXPECT_EQ(okno->status().Gauge1Position(), 0);
-        EXPECT_EQ(Panel(),
-                  QString::fromStdString("Nieudane News 14:00: Plik " + bed + " nie zawiera dźwięku"));
+        EXPECT_EQ(Panel(), QString::fromStdString("Nieudane News 14:00: Plik " + bed + " nie zawiera dźwięku"));
         EXPECT_EQ(Dat("OstBladNews"), "2024-05-06 13:40:00;14;Plik " + bed + " nie zawiera dźwięku");
         EXPECT_EQ(tray->toolTip(), Panel());
     }
@@ -103,11 +99,7 @@ TEST_F(StanOknaTest, SwitchingAnotherGeneralNewsSourceOnAsksFirst) {
 
 TEST_F(StanOknaTest, NextFileNameFollowsKindNamingFormatAndFixedName) {
     Uruchom();
-    struct Przypadek {
-        int rodzaj, nazwa, format;
-        const char* stala;
-        const char* oczekiwana;
-    };
+    struct Przypadek { int rodzaj, nazwa, format; const char *stala, *oczekiwana; };
     clock.set(LocalTime{2026, 12, 10, 14, 5, 0, 0});
     for (const Przypadek& p : {Przypadek{0, 1, 1, "", "N_2026-12-10_15.mp3"}, {1, 2, 0, "", "S_15_00.wav"},
                                {3, 0, 1, "serwis", "P_serwis.mp3"}, {5, 0, 0, " pogoda ", "N_pogoda.wav"}}) {
