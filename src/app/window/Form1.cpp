@@ -164,7 +164,11 @@ void TForm1::OdswiezStatus() {
         const QString t = Q(s);
         if (l->text() != t) l->setText(t);
     };
-    tekst(LAkcja, status_->LAkcja());
+    // A failure's reason with a long path is cut with "…"; its tooltip holds it whole.
+    if (const QString t = Q(status_->LAkcja()); LAkcja->toolTip() != t) {
+        LAkcja->setToolTip(t);
+        LAkcja->setText(LAkcja->fontMetrics().elidedText(t, Qt::ElideMiddle, LAkcja->width()));
+    }
     tekst(LOstPobrany, status_->LOstPobrany());
     if (const QString t = Q(status_->StatusBar1()); StatusBar1->PanelText() != t)
         StatusBar1->SetPanelText(t);
