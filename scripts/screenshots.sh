@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Renders the main window and each dialog under a virtual X server into docs/screenshots/,
+# Renders the main window (also after a failed run, and the tray menu) and each dialog under a
+# virtual X server into docs/screenshots/,
 # on a demo station with generated sounds.
 set -euo pipefail
 cd "$(dirname "$0")/.."

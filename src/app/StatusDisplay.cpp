@@ -1,6 +1,7 @@
 #include "app/StatusDisplay.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "platform/Regional.h"
 #include "platform/UiQueue.h"
@@ -62,7 +63,67 @@ void StatusDisplay::setStatusBar(std::string_view text) {
 
 void StatusDisplay::setLastDelivered(std::string_view text) {
     lOstPobrany_.assign(text);
+    ostatniaNazwa_.assign(text.substr(0, text.find('\r')));
+    ostatnioKiedy_ = clock_.now();
     changed();
+}
+
+void StatusDisplay::PrzywrocOstatnie(std::string_view nazwa, const LocalTime& kiedy) {
+    char d[16];
+    std::snprintf(d, sizeof d, "%04d-%02d-%02d", kiedy.year, kiedy.month, kiedy.day);
+    lOstPobrany_ = std::string(nazwa) + "\r" + d + "\r" +
+                   FormatDateTime(CurrentRegionalFormats().longTime, kiedy);
+    ostatniaNazwa_.assign(nazwa);
+    ostatnioKiedy_ = kiedy;
+    changed();
+}
+
+void StatusDisplay::setRunOutcome(const WynikAkcji& wynik) {
+    // Every run of a kind replaces what stood for it: a delivery of a different bulletin leaves
+    // nothing, a repeat its warning, a failure its failure.
+    std::erase_if(niepowodzenia_, [&](const WynikAkcji& w) { return w.rodzaj == wynik.rodzaj; });
+    if (wynik.Nieudany() || wynik.powtorzony) niepowodzenia_.push_back(wynik);
+    if (wynik.Nieudany()) {
+        lAkcja_ = "Nieudane: " + wynik.powod;
+        gaugePosition_ = 0;
+    } else if (!wynik.dostarczony) {
+        lAkcja_ = "Uwaga: " + wynik.powod;
+        gaugePosition_ = 0;
+    }
+    if (!wynik.dostarczony && OnAction) OnAction(lAkcja_);
+    changed();
+}
+
+void StatusDisplay::PrzywrocNiepowodzenia(const std::vector<WynikAkcji>& wyniki) {
+    niepowodzenia_ = wyniki;
+    changed();
+}
+
+std::string StatusDisplay::StatusBar1Niepowodzenia() const {
+    std::string s;
+    for (const WynikAkcji& w : niepowodzenia_) {
+        if (!s.empty()) s += " | ";
+        const std::string hh = w.godzina.size() >= 2 ? w.godzina.substr(w.godzina.size() - 2) : w.godzina;
+        s += (w.Nieudany() ? "Nieudane " : "Uwaga ") + w.rodzaj + " " + hh + ":00: " + w.powod;
+    }
+    return s;
+}
+
+bool StatusDisplay::Alarm() const {
+    return !brakSerwisu_.empty() ||
+           std::any_of(niepowodzenia_.begin(), niepowodzenia_.end(), [](const WynikAkcji& w) { return w.Nieudany(); });
+}
+
+std::string StatusDisplay::TekstZasobnika() const {
+    std::string s = brakSerwisu_;
+    if (const std::string n = StatusBar1Niepowodzenia(); !n.empty()) s += (s.empty() ? "" : "\n") + n;
+    if (!s.empty()) return s;
+    if (ostatnioKiedy_) {
+        char t[8];
+        std::snprintf(t, sizeof t, "%02d:%02d", ostatnioKiedy_->hour, ostatnioKiedy_->minute);
+        return "Ostatnio: " + ostatniaNazwa_ + ", " + t;
+    }
+    return "Pobieranie serwisów";
 }
 
 void StatusDisplay::setMissedHour(std::string_view text) {

@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <optional>
 #include <string_view>
+#include <vector>
 
 #include "platform/Clock.h"
 #include "platform/Okno.h"
@@ -42,6 +44,10 @@ public:
     void setStatusBar(std::string_view text) override;
     void setLastDelivered(std::string_view text) override;
     void setMissedHour(std::string_view text) override;
+    /// A failure: LAkcja "Nieudane: " + reason, Gauge1 at 0, and the kind's failure line until
+    /// its next delivery. A repeated bulletin: a warning line until a different one is delivered
+    /// (LAkcja "Uwaga: " + reason when it was refused). A delivery clears the kind's lines.
+    void setRunOutcome(const WynikAkcji& wynik) override;
     void Migotanie(bool tryb) override;
     MsgResult messageBox(std::string_view text, std::string_view caption,
                          MsgButtons buttons = MsgButtons::Ok,
@@ -60,6 +66,19 @@ public:
     const std::string& LOstPobrany() const { return lOstPobrany_; }
     /// The status bar's second panel: the missed hour, empty while none is raised.
     const std::string& StatusBar1BrakSerwisu() const { return brakSerwisu_; }
+    /// The failures and warnings that stand, one per kind, oldest first.
+    const std::vector<WynikAkcji>& Niepowodzenia() const { return niepowodzenia_; }
+    /// Their lines for the status bar's second panel, after the missed hour: "Nieudane News
+    /// 14:00: " + reason, or "Uwaga News 14:00: " + reason for a repeat; " | " between them.
+    std::string StatusBar1Niepowodzenia() const;
+    /// A failure or a missed hour stands: the panel is red and the tray shows its alarm icon.
+    bool Alarm() const;
+    /// The tray's tooltip: what stands (the missed hour and the lines above), else the last
+    /// delivery ("Ostatnio: N_2026-12-10_15.mp3, 14:52"), else the program's name.
+    std::string TekstZasobnika() const;
+    /// After a restart: the last delivery recorded and what stood, without touching LAkcja.
+    void PrzywrocOstatnie(std::string_view nazwa, const LocalTime& kiedy);
+    void PrzywrocNiepowodzenia(const std::vector<WynikAkcji>& wyniki);
     uint32_t Shape1Color() const { return shapeColor_; }
     const std::string& LShapeInfo() const { return lShapeInfo_; }
     int32_t SekundyDoWlaczenia() const { return sekundyDoWlaczenia_; }
@@ -104,6 +123,9 @@ private:
     std::string statusBar_ = "Gotowy";
     std::string lOstPobrany_ = "---";
     std::string brakSerwisu_;
+    std::vector<WynikAkcji> niepowodzenia_;
+    std::string ostatniaNazwa_;
+    std::optional<LocalTime> ostatnioKiedy_;
     uint32_t shapeColor_ = kZielony;
     std::string lShapeInfo_ = "Pobieranie...";
     int32_t sekundyDoWlaczenia_ = kInterwalTimer1 / 1000;

@@ -14,6 +14,17 @@ enum class MsgButtons { Ok, OkCancel, YesNo };
 enum class MsgIcon { None, Information, Warning, Error, Question };
 enum class MsgResult { Ok, Cancel, Yes, No };
 
+/// How one production run of a kind ended, as the operator is shown it.
+struct WynikAkcji {
+    std::string rodzaj;        // "News", "Sport", "Ekonomia", "Pogoda"
+    std::string godzina;       // the coming-hour stamp of the hour it was for, "yyyy-MM-dd HH"
+    bool dostarczony = false;  // the bulletin went into the output folder
+    bool powtorzony = false;   // it was the kind's last delivery again (delivered or refused)
+    std::string powod;         // why it failed or warns, as logged without the operation prefix
+
+    bool Nieudany() const { return !dostarczony && !powtorzony; }
+};
+
 class Okno {
 public:
     virtual ~Okno() = default;
@@ -33,6 +44,9 @@ public:
     // until general news is delivered again; the empty text clears it. A window without that
     // panel ignores it.
     virtual void setMissedHour(std::string_view text) { (void)text; }
+    // The end of a production run: a failure stays shown until the kind's next delivery, a
+    // repeated bulletin as a warning until a different one is delivered.
+    virtual void setRunOutcome(const WynikAkcji& wynik) { (void)wynik; }
     // The busy display: true starts the lamp blinking, false returns to the countdown.
     virtual void Migotanie(bool tryb) = 0;
     // A message box in reaction to the operator or at start-up.

@@ -66,8 +66,10 @@ std::optional<ObrazSerwisu> ObejrzyjSerwis(const std::string& wav) {
 std::string KluczOstOdcisk(std::string_view rodzaj) { return "OstOdcisk" + std::string(rodzaj); }
 
 bool PrzyjmijPobrany(const std::string& tvvoice, const std::filesystem::path& dat,
-                     std::string_view rodzaj, bool odrzucPowtorzony, Log& log, std::string& odcisk) {
+                     std::string_view rodzaj, bool odrzucPowtorzony, Log& log, std::string& odcisk,
+                     bool* powtorzony) {
     odcisk.clear();
+    if (powtorzony) *powtorzony = false;
     std::optional<ObrazSerwisu> obraz;
     try {
         obraz = ObejrzyjSerwis(tvvoice);
@@ -87,6 +89,7 @@ bool PrzyjmijPobrany(const std::string& tvvoice, const std::filesystem::path& da
     } catch (const std::exception&) {
     }
     if (poprzedni != odcisk) return true;
+    if (powtorzony) *powtorzony = true;
     log.DodajDoLoga("AkcjaSerwis: Ten sam serwis co poprzednio.");
     return !odrzucPowtorzony;
 }

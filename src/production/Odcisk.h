@@ -34,9 +34,11 @@ std::string KluczOstOdcisk(std::string_view rodzaj);
 /// "AkcjaSerwis: Pobrany serwis jest pusty lub za krótki." for less than one second of audio
 /// (false), "AkcjaSerwis: Ten sam serwis co poprzednio." when its fingerprint is the one of the
 /// kind's last delivery (false with `odrzucPowtorzony`, else true). `odcisk` receives the
-/// fingerprint, for the record after the delivery.
+/// fingerprint, for the record after the delivery; `powtorzony`, when given, whether it was the
+/// last delivery's.
 bool PrzyjmijPobrany(const std::string& tvvoice, const std::filesystem::path& dat,
-                     std::string_view rodzaj, bool odrzucPowtorzony, Log& log, std::string& odcisk);
+                     std::string_view rodzaj, bool odrzucPowtorzony, Log& log, std::string& odcisk,
+                     bool* powtorzony = nullptr);
 
 /// After a delivery: the fingerprint and the delivered path under "OstOdcisk" and "OstPlik" +
 /// kind. A failed write is logged ("AkcjaSerwis: " + reason); the delivery stands.

@@ -21,6 +21,7 @@
 #include "production/Weryfikacja.h"
 #include "production/ZajecieFolderu.h"
 #include "schedule/StanPobran.h"
+#include "schedule/StanWynikow.h"
 #include "sources/Pliki.h"
 #include "sources/Zrodla.h"
 
@@ -156,7 +157,36 @@ std::string Produkcja::Pobierz(const std::string& rodzaj, const std::string& Fil
     return {};
 }
 
+void Produkcja::Nieudane(const std::string& powod) {
+    k_.log.DodajDoLoga("AkcjaSerwis: " + powod);
+    wynik_.powod = powod;
+    wynik_.powtorzony = false;  // whatever the bulletin was, the run failed
+}
+
 bool Produkcja::AkcjaSerwis(const std::string& rodzaj, const std::string& FileNameLink) {
+    wynik_ = WynikAkcji{};
+    wynik_.rodzaj = rodzaj;
+    const bool dostarczono = Przebieg(rodzaj, FileNameLink);
+    ZglosWynik(dostarczono);
+    return dostarczono;
+}
+
+void Produkcja::ZglosWynik(bool dostarczono) {
+    wynik_.godzina = ComingHourStamp(poczatek_);
+    wynik_.dostarczony = dostarczono;
+    if (dostarczono && !wynik_.powtorzony) wynik_.powod.clear();
+    if (!dostarczono && !wynik_.powtorzony && wynik_.powod.empty())
+        wynik_.powod = "Nieudane pobranie serwisu.";
+    try {
+        ZapiszWynik(k_.folderProgramu / NazwaPlikuStanu, wynik_, k_.clock.now());
+    } catch (const std::exception& e) {
+        // The window still shows it; only the record after a restart is lost.
+        k_.log.DodajDoLoga(std::string("AkcjaSerwis: ") + e.what());
+    }
+    k_.okno.setRunOutcome(wynik_);
+}
+
+bool Produkcja::Przebieg(const std::string& rodzaj, const std::string& FileNameLink) {
     // The run makes the bulletin of the hour coming when it starts, however long it takes.
     poczatek_ = k_.clock.now();
     zachowajPobrany_ = false;
@@ -164,12 +194,13 @@ bool Produkcja::AkcjaSerwis(const std::string& rodzaj, const std::string& FileNa
     // A fixed name that leaves the output folder fails the run before anything is fetched.
     const Ustawienia& u = k_.ustawienia;
     if (u.NazwaWynikowaTyp == NazwaStala && !CzyDozwolonaNazwaWynikowa(u.NazwaWynikowa)) {
-        k_.log.DodajDoLoga("AkcjaSerwis: Niedozwolona nazwa wynikowa: " + SciezkaDoLoga(u.NazwaWynikowa));
+        Nieudane("Niedozwolona nazwa wynikowa: " + SciezkaDoLoga(u.NazwaWynikowa));
         return false;
     }
     // 1. Connection.
     if (!TestPolaczenia()) {
         k_.log.DodajDoLoga("Brak dostępu do Internetu.");
+        wynik_.powod = "Brak dostępu do Internetu.";
         return false;
     }
     // 2.
@@ -180,7 +211,7 @@ bool Produkcja::AkcjaSerwis(const std::string& rodzaj, const std::string& FileNa
         const std::string pobrany = Pobierz(rodzaj, FileNameLink);
         // 4.
         if (pobrany.empty()) {
-            k_.log.DodajDoLoga("AkcjaSerwis: Nieudane pobranie serwisu.");
+            Nieudane("Nieudane pobranie serwisu.");
             k_.okno.Migotanie(false);
             return false;
         }
@@ -190,7 +221,7 @@ bool Produkcja::AkcjaSerwis(const std::string& rodzaj, const std::string& FileNa
         dostarczono = Montaz(rodzaj, pobrany);
     } catch (const std::exception& e) {
         // The run ends here; the work files stay as they are.
-        k_.log.DodajDoLoga(std::string("AkcjaSerwis: ") + e.what());
+        Nieudane(e.what());
         // The readers let go of their files, so that a later run can replace them.
         for (TWaveIn* w : {&WaveIn1_, &WaveIn2_}) {
             try {
@@ -246,14 +277,17 @@ bool Produkcja::Montaz(const std::string& rodzaj, const std::string& pobrany) {
     if (!format) {
         std::error_code ec;
         if (fs::file_size(pobranyPath, ec) != 0 || ec) throw BrakDzwieku(pobrany);
-        log.DodajDoLoga("AkcjaSerwis: Pobrany serwis jest pusty lub za krótki.");
+        Nieudane("Pobrany serwis jest pusty lub za krótki.");
         return odrzuc();
     }
     log.DodajDoLoga("AkcjaSerwis: Przekonwertowano serwis do pliku wav.");
     std::string odcisk;
-    if (!PrzyjmijPobrany(tvvoice, k_.folderProgramu / NazwaPlikuStanu, rodzaj, u.OdrzucPowtorzony, log,
-                         odcisk))
-        return odrzuc();
+    const bool przyjety = PrzyjmijPobrany(tvvoice, k_.folderProgramu / NazwaPlikuStanu, rodzaj,
+                                          u.OdrzucPowtorzony, log, odcisk, &wynik_.powtorzony);
+    wynik_.powod = wynik_.powtorzony ? std::string(TekstPowtorzonego)
+                                     : std::string("Pobrany serwis jest pusty lub za krótki.");
+    if (!przyjety) return odrzuc();
+    if (!wynik_.powtorzony) wynik_.powod.clear();
     // 7.
     Kompresuj(tvvoice, u.kompresjaPlikuZrodlowego, okno);
     log.DodajDoLoga("AkcjaSerwis: Znormalizowano serwis.");
@@ -358,7 +392,7 @@ void Produkcja::PrzekazSprawdzony(const std::string& rodzaj, const std::string& 
     if (PrzedPrzekazaniem) PrzedPrzekazaniem(doDostarczenia);
     const std::string usterka = UsterkaGotowego(doDostarczenia, ramki, k_.ustawienia.FormatZapisu == 1);
     if (!usterka.empty()) {
-        k_.log.DodajDoLoga("AkcjaSerwis: Gotowy serwis uszkodzony: " + usterka);
+        Nieudane("Gotowy serwis uszkodzony: " + usterka);
         return;
     }
     Dostarcz(rodzaj, prefiks, doDostarczenia, dostarczono);
@@ -384,7 +418,7 @@ void Produkcja::Dostarcz(const std::string& rodzaj, const std::string& prefiks,
         dostarczono = true;
     } catch (const std::exception& e) {
         k_.log.DodajDoLoga("AkcjaSerwis: Nieudane kopiowanie serwisu do lokalizacji docelowej.");
-        k_.log.DodajDoLoga(std::string("AkcjaSerwis: ") + e.what());
+        Nieudane(e.what());
     }
 }
 

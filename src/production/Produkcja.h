@@ -47,7 +47,12 @@ public:
     /// the bulletin was delivered and recorded. Never throws: an error that ends the assembly
     /// early is logged as "AkcjaSerwis: " + its message, the blinking is stopped and the work
     /// files stay for inspection.
+    /// Its outcome, with the failure's reason, is recorded in "tolvak.dat" (OstBlad and
+    /// OstPowtorzony + kind) and shown through the window's setRunOutcome.
     bool AkcjaSerwis(const std::string& rodzaj, const std::string& FileNameLink = {});
+
+    /// How the last run ended.
+    const WynikAkcji& OstatniWynik() const { return wynik_; }
 
     /// With a file set, the run skips the fetch and takes a copy of this file as the fetched
     /// bulletin (the file itself is never changed or deleted). A file that already is the
@@ -77,6 +82,11 @@ public:
     TMP3Out& MP3Out1() { return MP3Out1_; }
 
 private:
+    bool Przebieg(const std::string& rodzaj, const std::string& FileNameLink);
+    /// Logs "AkcjaSerwis: " + powod and keeps it as the reason the run failed.
+    void Nieudane(const std::string& powod);
+    /// Records and shows the outcome of the run that has just ended.
+    void ZglosWynik(bool dostarczono);
     std::string Pobierz(const std::string& rodzaj, const std::string& FileNameLink);
     std::string PobierzZPlikuWejsciowego();
     /// Steps 6 to 15; returns whether the delivery succeeded.
@@ -104,6 +114,7 @@ private:
     std::string sciezkaDostarczenia_;
     std::atomic<bool> zakonczone_{false};
     LocalTime poczatek_;  // the start of the run under way: names and records its hour
+    WynikAkcji wynik_;
 
     // Inputs before outputs: the outputs (and their workers) go first.
     TWaveIn WaveIn1_;

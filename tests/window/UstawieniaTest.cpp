@@ -68,6 +68,7 @@ TEST_F(UstawieniaTest, KindSelectorShowsEachKindAndRunsTheSwitchOnlyWhenItFlips)
     Ini("[Ustawienia]\r\nSerwisPodklad=/b/news.wav\r\nSerwisSportPodklad=/b/sport.wav\r\n"
         "CzyZPliku=1\r\n");
     Uruchom();
+    Wybierz("RadioGroup2", 0);  // it opens on "Newsy z pliku"; "Newsy" is off: the box flips off
     const auto przed = Klucze();
     Wybierz("RadioGroup2", 1);  // sport off, box off: no handler, nothing written
     EXPECT_EQ(Kontrolka<QGroupBox>("GroupBox3")->title(),
@@ -95,19 +96,24 @@ TEST_F(UstawieniaTest, TickingIarSwitchesTheOtherNewsSourcesOffInOrderThenAsksFo
     Uruchom();
     // From here on the file shows the order of the writes: new keys are appended.
     std::filesystem::remove(dir / "tolvak.ini");
-    modalne.Odpowiedz([this](QWidget* w) {
+    const auto adres = [this](QWidget* w) {
         // Written before the dialog opens.
         EXPECT_EQ(Klucze(), (std::vector<std::string>{"CzyIAR", "CzyNews", "CzyZPliku"}));
         EXPECT_EQ(Klucz("CzyIAR") + Klucz("CzyNews") + Klucz("CzyZPliku"), "100");
         auto* edit = w->findChild<QLineEdit*>("LabeledEdit1");
         edit->setText("  iar.example/rss.xml");
         QTest::mouseClick(w->findChild<QPushButton*>("Button1"), Qt::LeftButton);
-    });
+    };
     Wybierz("RadioGroup2", 5);  // CzyIAR off, box was on: flips off, writes CzyIAR "0"
     EXPECT_EQ(modalne.Ile(), 0);
     EXPECT_EQ(Klucz("CzyIAR"), "0");
+    // "Newsy" is on: the question comes first.
+    modalne.Odpowiedz([this, adres](QWidget* w) {
+        modalne.Odpowiedz(adres);
+        static_cast<QMessageBox*>(w)->done(QMessageBox::Yes);
+    });
     Zaznacz();
-    ASSERT_EQ(modalne.Ile(), 1);
+    ASSERT_EQ(modalne.Ile(), 2);
     EXPECT_EQ(Klucz("CzyIAR"), "1");
     EXPECT_EQ(Klucz("CzyNews"), "0");
     EXPECT_EQ(Klucz("CzyZPliku"), "0");

@@ -1,13 +1,16 @@
-// Renders the main window and each dialog into PNG files: tolvak_zrzuty PROGRAM_FOLDER OUT_FOLDER.
+// Renders the main window (also after a failed run, and its tray menu) and each dialog into PNG
+// files: tolvak_zrzuty PROGRAM_FOLDER OUT_FOLDER.
 // Run under a real X server (scripts/screenshots.sh uses xvfb-run); the window is shown on
 // the settings of PROGRAM_FOLDER, with the sound device check skipped.
 
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <fstream>
 #include <functional>
 
 #include "app/window/Form1.h"
@@ -16,6 +19,8 @@
 #include "dialogs/FStartSerwis.h"
 #include "dialogs/FZPlikuSciezka.h"
 #include "app/qt/QtEventPump.h"
+#include "production/Produkcja.h"
+#include "schedule/Harmonogram.h"
 
 namespace {
 
@@ -49,6 +54,23 @@ int main(int argc, char** argv) {
     tolvak::TForm1 form(tolvak::ParametryOkna{argv[1], argv[1], nullptr, true});
     if (!form.FormCreate()) return 1;
     ok &= Zapisz(form, wyjscie + "/okno.png");
+
+    // After a manual fetch that failed on a bed holding no sound, beside a missed hour; the
+    // settings file is not touched.
+    const std::string stacja = argv[1];
+    std::ofstream(stacja + "/strona.mp3") << "<html><body>404 Not Found</body></html>\n";
+    const std::string podklad = form.ustawienia().SerwisPodklad;
+    form.ustawienia().SerwisPodklad = stacja + "/strona.mp3";
+    form.produkcja().SetPlikWejsciowy(stacja + "/serwis.mp3");
+    form.setMissedHour("Brak serwisu na godzinę 14.");
+    form.harmonogram().BitBtn1Click();
+    ok &= Zapisz(form, wyjscie + "/okno-nieudane.png");
+    form.ustawienia().SerwisPodklad = podklad;
+    form.produkcja().SetPlikWejsciowy(std::nullopt);
+    // The tray's menu, opened beside the window.
+    form.TrayMenu()->popup(form.mapToGlobal(QPoint(40, 40)));
+    ok &= Zapisz(*form.TrayMenu(), wyjscie + "/menu-zasobnika.png");
+    form.TrayMenu()->hide();
 
     tolvak::TFZPlikuSciezka plik(&form, form.ustawienia(), form.PlikKonfiguracji());
     ok &= Zapisz(plik, wyjscie + "/lokalny-plik.png");

@@ -61,6 +61,7 @@ TForm1::TForm1(ParametryOkna parametry)
     trayDostepny_ = QSystemTrayIcon::isSystemTrayAvailable();
 
     Zbuduj();
+    ZbudujStan();
 
     // The window paints the status model; the scheduler drives the window's lock and reads the
     // fields its presence test checks.
@@ -164,18 +165,22 @@ void TForm1::OdswiezStatus() {
         const QString t = Q(s);
         if (l->text() != t) l->setText(t);
     };
-    tekst(LAkcja, status_->LAkcja());
+    // A failure's reason with a long path is cut with "…"; its tooltip holds it whole.
+    if (const QString t = Q(status_->LAkcja()); LAkcja->toolTip() != t) {
+        LAkcja->setToolTip(t);
+        LAkcja->setText(LAkcja->fontMetrics().elidedText(t, Qt::ElideMiddle, LAkcja->width()));
+    }
     tekst(LOstPobrany, status_->LOstPobrany());
     if (const QString t = Q(status_->StatusBar1()); StatusBar1->PanelText() != t)
         StatusBar1->SetPanelText(t);
-    if (const QString t = Q(status_->StatusBar1BrakSerwisu()); StatusBar1->AlarmText() != t)
-        StatusBar1->SetAlarmText(t);
     const int64_t max = status_->Gauge1Max();
     const int procent = max > 0 ? static_cast<int>(status_->Gauge1Position() * 100 / max) : 0;
     if (Gauge1->value() != procent) Gauge1->setValue(procent);
     const uint32_t c = status_->Shape1Color();
     Shape1->SetKolor(QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF));
     tekst(LShapeInfo, status_->LShapeInfo());
+    OdswiezAlarmy();
+    OdswiezNastepnaNazwa();  // the coming hour moves on
 }
 
 MsgResult TForm1::messageBox(std::string_view text, std::string_view caption, MsgButtons buttons,
@@ -245,6 +250,7 @@ void TForm1::FormShow() {
     if (!ustawienia_.konfiguracjaOdczytana) {
         OdczytajKonfiguracje();
         RysujMatryce();
+        WczytajOstatnie();
         // The window holds the program folder: what killed runs left there is stale.
         UsunPozostawionePliki(p_.folderProgramu, p_.folderRoboczy, ustawienia_.FolderZapisu, *log_);
         ZalogujUwagi(SprawdzUstawienia(ini_), *log_);

@@ -9,6 +9,7 @@
 // ("BitBtn1", "RadioGroup2", "mshape16"), so tests and tools find them with findChild.
 
 #include <QWidget>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -31,6 +32,7 @@ class QFileDialog;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QProgressBar;
 class QSystemTrayIcon;
 class QToolButton;
@@ -113,6 +115,7 @@ public:
     void setStatusBar(std::string_view text) override;
     void setLastDelivered(std::string_view text) override;
     void setMissedHour(std::string_view text) override;
+    void setRunOutcome(const WynikAkcji& wynik) override;
     void Migotanie(bool tryb) override;
     MsgResult messageBox(std::string_view text, std::string_view caption,
                          MsgButtons buttons = MsgButtons::Ok,
@@ -133,6 +136,14 @@ public:
     bool KonfiguracjaOdczytana() const { return ustawienia_.konfiguracjaOdczytana; }
     bool Zamykanie() const { return zamykanie_; }
 
+    // ---- what the window tells of the station's state (Form1Stan.cpp) ----
+    /// The tray's context menu: "Pokaż", "Pobierz ostatni", "Zamknij".
+    QMenu* TrayMenu() const { return trayMenu_; }
+    /// Called for every tray notification with its title and text (tests count them).
+    std::function<void(const QString&, const QString&)> OnDymek;
+    /// The file name that the selected kind's next delivery would get.
+    QString NastepnaNazwa() const;
+
     /// The IAR address dialog that the start-up creates and keeps hidden.
     QWidget* UkrytyFIarUrlPick() const { return ukrytyIar_.get(); }
     void SetUkrytyFIarUrlPick(std::unique_ptr<QWidget> dialog);
@@ -150,6 +161,20 @@ private:
     void ZbudujDzwieki();
     void ZbudujUstawienia();
     void OdswiezStatus();
+    /// The next file's name under the naming choice and the tray's menu.
+    void ZbudujStan();
+    /// The status bar's second panel, the tray's tooltip, icon and notifications.
+    void OdswiezAlarmy();
+    void OdswiezNastepnaNazwa();
+    /// At the first showing: the last delivery and what stood, from "tolvak.dat".
+    void WczytajOstatnie();
+    /// The kind selector on the general-news source in use, without running the switch.
+    void UstawPozycjePoczatkowa();
+    /// Switching general-news source `pozycja` on while another one is on asks first.
+    /// std::nullopt when the operator said no (the box is unticked again), else the log line
+    /// naming the sources switched off (empty when none).
+    std::optional<std::string> PotwierdzPrzelaczenie(int pozycja);
+    void Dymek(const QString& tytul, const QString& tekst);
     /// What the scheduler's LockElements does to the controls.
     void UstawBlokade(bool stan);
     /// Runs a handler; an error that escapes it is shown as the workstation showed it.
@@ -178,6 +203,11 @@ private:
     bool trayDostepny_ = true;
     bool zamykanie_ = false;
     bool zamknij_ = false;    // FormClose ran: the next close is the real one
+    QMenu* trayMenu_ = nullptr;
+    QLabel* LNastepnyPlik = nullptr;
+    std::deque<std::string> dymki_;  // the failures already notified, as kind + hour
+    std::string ostatniBrak_;        // the missed hour already notified
+    int ikonaAlarmu_ = -1;           // the tray icon shown: 1 alarm, 0 normal
 
     // Controls, named as their components.
     QWidget* Panel1 = nullptr;

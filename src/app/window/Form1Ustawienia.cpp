@@ -81,6 +81,7 @@ void TForm1::OdczytajKonfiguracje() {
     JedenZrodloNews(ini_, ustawienia_, *log_, true);
     ustawienia_.konfiguracjaOdczytana = false;
     Ustawienia& u = ustawienia_;
+    UstawPozycjePoczatkowa();
     LEFolderZapisu->setText(Q(u.FolderZapisu));
     const Pozycja& p = WybranaPozycja();
     LEPodklad->setText(Q(u.*p.podklad));
@@ -144,6 +145,11 @@ void TForm1::RadioGroup2Click() {
 void TForm1::CheckBox1Click() {
     Ustawienia& u = ustawienia_;
     const bool on = CheckBox1->isChecked();
+    const int pozycja = RadioGroup2->ItemIndex();
+    if (pozycja < 0 || pozycja >= static_cast<int>(Pozycje().size())) return;
+    const Pozycja& p = Pozycje()[static_cast<size_t>(pozycja)];
+    const std::optional<std::string> wylaczone = on ? PotwierdzPrzelaczenie(pozycja) : std::string();
+    if (!wylaczone) return;
     // General news comes from one source at most: switching one on switches the other two off,
     // written in this order after the switch itself.
     const auto wylacz = [&](const char* k1, bool U::*p1, const char* k2, bool U::*p2) {
@@ -151,10 +157,8 @@ void TForm1::CheckBox1Click() {
         u.*p2 = false;
         ZapiszKlucz(k1, false);
         ZapiszKlucz(k2, false);
+        if (!wylaczone->empty()) log_->DodajDoLoga(*wylaczone);
     };
-    const int pozycja = RadioGroup2->ItemIndex();
-    if (pozycja < 0 || pozycja >= static_cast<int>(Pozycje().size())) return;
-    const Pozycja& p = Pozycje()[static_cast<size_t>(pozycja)];
     u.*p.przelacznik = on;
     ZapiszKlucz(p.kluczPrzelacznika, on);
     if (!on) return;

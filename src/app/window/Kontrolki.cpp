@@ -167,15 +167,35 @@ TStatusBar::TStatusBar(QWidget* parent, int panelWidth) : QStatusBar(parent) {
     alarm_->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0); font-weight: bold;"));
     alarm_->setAttribute(Qt::WA_TransparentForMouseEvents);
     addWidget(alarm_, 1);
+    alarm_->installEventFilter(this);
 }
 
 QString TStatusBar::PanelText() const { return panel_->text(); }
 
 void TStatusBar::SetPanelText(const QString& text) { panel_->setText(text); }
 
-QString TStatusBar::AlarmText() const { return alarm_->text(); }
+QString TStatusBar::AlarmText() const { return alarmText_; }
 
-void TStatusBar::SetAlarmText(const QString& text) { alarm_->setText(text); }
+void TStatusBar::SetAlarmText(const QString& text) {
+    alarmText_ = text;
+    PokazAlarm();
+}
+
+void TStatusBar::PokazAlarm() {
+    // Before the first layout the label has no width yet: the whole text until then.
+    const int w = alarm_->width();
+    alarm_->setText(w > 0 ? alarm_->fontMetrics().elidedText(alarmText_, Qt::ElideRight, w) : alarmText_);
+}
+
+bool TStatusBar::eventFilter(QObject* obj, QEvent* e) {
+    if (obj == alarm_ && e->type() == QEvent::Resize) PokazAlarm();
+    return QStatusBar::eventFilter(obj, e);
+}
+
+void TStatusBar::SetAlarmKolor(bool czerwony) {
+    alarm_->setStyleSheet(czerwony ? QStringLiteral("color: rgb(255, 0, 0); font-weight: bold;")
+                                   : QStringLiteral("color: rgb(176, 96, 0); font-weight: bold;"));
+}
 
 void TStatusBar::mousePressEvent(QMouseEvent* e) {
     QStatusBar::mousePressEvent(e);

@@ -114,18 +114,25 @@ public:
     TStatusBar(QWidget* parent, int panelWidth);
     QString PanelText() const;
     void SetPanelText(const QString& text);
+    /// The whole text; the panel shows it cut with "…" where it is too long for the bar, and
+    /// the bar's tooltip can carry it whole.
     QString AlarmText() const;
     void SetAlarmText(const QString& text);
+    /// Red for a failure or a missed hour, amber for a warning alone.
+    void SetAlarmKolor(bool czerwony);
 
 signals:
     void Clicked();
 
 protected:
     void mousePressEvent(QMouseEvent*) override;
+    bool eventFilter(QObject* obj, QEvent* e) override;
 
 private:
+    void PokazAlarm();
     QLabel* panel_;
     QLabel* alarm_;
+    QString alarmText_;
 };
 
 }  // namespace tolvak::okno

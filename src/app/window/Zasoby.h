@@ -8,7 +8,8 @@ namespace tolvak::okno::Zasoby {
 
 /// The picture "nazwa" (pobierz, plik, usun, folder, ok) with its 2x variant.
 QIcon Obrazek(const char* nazwa);
-/// The program's icon (window, notification area).
+/// The program's icon (window, notification area); "tolvak_alarm" is its variant for the
+/// notification area while a failure or a missed hour stands.
 QIcon Ikona();
 
 }  // namespace tolvak::okno::Zasoby
