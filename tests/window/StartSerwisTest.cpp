@@ -193,16 +193,13 @@ TEST_F(EdytorTest, PlaysFromThePositionWithTheRedBandAndStops) {
 TEST_F(EdytorTest, TheReadoutAndThePointsLineFollowTheTrackBar) {
     auto e = Edytor(Podklad(44100 * 30));
     ASSERT_TRUE(e->FormShow());
-    const struct { int pozycja; const char* odczyt; int kolumna; } tabela[] = {
-        {278, "Pozycja: 0:27.80, ramka 1225980", 514}, {0, "Pozycja: 0:00.00, ramka 0", 0},
-        {300, "Pozycja: 0:30.00, ramka 1323000", 555}, {1, "Pozycja: 0:00.10, ramka 4410", 2}};
     int poprzednia = 1;
-    for (const auto& t : tabela) {
-        Suwak(*e)->setValue(t.pozycja);
-        EXPECT_EQ(e->findChild<QLabel*>("LPozycja")->text(), t.odczyt);
-        for (int y : {0, 52, 104}) EXPECT_EQ(e->Obraz().pixel(t.kolumna, y), qRgb(255, 255, 255)) << t.pozycja;
-        EXPECT_NE(e->Obraz().pixel(poprzednia, 0), qRgb(255, 255, 255)) << t.pozycja;  // no trace left
-        poprzednia = t.kolumna;
+    for (const auto& [pozycja, odczyt, kolumna] : {std::tuple{278, "Pozycja: 0:27.80, ramka 1225980", 514},
+              {0, "Pozycja: 0:00.00, ramka 0", 0}, {300, "Pozycja: 0:30.00, ramka 1323000", 555}, {1, "Pozycja: 0:00.10, ramka 4410", 2}}) {
+        Suwak(*e)->setValue(pozycja);
+        EXPECT_EQ(e->findChild<QLabel*>("LPozycja")->text(), odczyt);
+        for (int y : {0, 52, 104}) EXPECT_EQ(e->Obraz().pixel(kolumna, y), qRgb(255, 255, 255)) << pozycja;
+        EXPECT_NE(e->Obraz().pixel(std::exchange(poprzednia, kolumna), 0), qRgb(255, 255, 255));  // no trace left
     }
 }
 
@@ -286,7 +283,7 @@ TEST_F(PunktMixuTest, ClosingKeepsThePointAndStillWritesItsLow32Bits) {
     okno->ustawienia().StartSerwisu = 5'000'000'000;
     QString graj;  // without a sound device (--no-audio) "Graj" is disabled and says why
     modalne.Odpowiedz([&](QWidget* w) {
-        if (!w->findChild<QPushButton*>("BitBtn2")->isEnabled()) graj = w->findChild<QPushButton*>("BitBtn2")->toolTip();
+        if (auto* b = w->findChild<QPushButton*>("BitBtn2"); !b->isEnabled()) graj = b->toolTip();
         w->close();
     });
     Klik("BBPunktMixu");

@@ -7,7 +7,6 @@
 #include <QTimer>
 #include <cstdlib>
 #include <fstream>
-#include <unistd.h>
 
 #include "OknoTestowe.h"
 #include "app/window/Instancja.h"
@@ -50,23 +49,6 @@ TEST_F(StartTest, SoundDeviceIsOpenedUnlessTheWindowRunsWithoutAudio) {
     setenv("HOME", stary.c_str(), 1);
     EXPECT_TRUE(ok);
     EXPECT_THAT(Log(), ElementsAre("Start programu"));
-}
-
-TEST_F(StartTest, WithoutASoundCardTheStartSaysHowToRunWithoutPlayback) {
-    // The sound system reads its configuration once a process: a fresh one meets a missing card.
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT({
-        TempDir home;
-        std::ofstream(home / ".asoundrc") << "pcm.!default { type hw card 99 }\n";
-        setenv("HOME", home.path().c_str(), 1);
-        auto form = Nowe(false);
-        modalne.Odpowiedz(Zamknij);
-        const bool ok = form->FormCreate();
-        const bool dobrze = !ok && Log() == std::vector<std::string>{"Błąd inicjacji urządzenia audio"} &&
-                            modalne.Widziane.at(0).second == "Błąd inicjacji urządzenia audio\n"
-                            "Polecenie tolvak --no-audio uruchamia program bez odtwarzania dźwięku.";
-        _exit(dobrze ? 0 : 1);  // the child ends here, without the application's shutdown
-    }, ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(StartTest, MinimisingHidesIntoTheTrayAndTheIconBringsTheWindowBackWithoutRereading) {

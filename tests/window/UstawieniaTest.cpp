@@ -32,8 +32,7 @@ protected:
         QTest::mouseClick(item, Qt::LeftButton, {}, QPoint(6, item->height() / 2));  // the dot
     }
     void Zaznacz() { QTest::mouseClick(Kontrolka<QCheckBox>("CheckBox1"), Qt::LeftButton); }
-    /// Chooses `plik` in the file open dialog that the next click opens; `potem` closes the
-    /// message box that may follow.
+    /// Chooses `plik` in the file open dialog that the next click opens (`potem`: and closes a box).
     void WybierzPlik(const std::string& plik, bool potem = false) {
         modalne.Odpowiedz([this, plik, potem](QWidget* w) {
             auto* d = qobject_cast<QFileDialog*>(w);
@@ -217,19 +216,14 @@ TEST_F(UstawieniaTest, GainsTakeEveryChangeInRangeAndReadTextAsTheLowerLimit) {
     EXPECT_EQ(Klucz("PlikWynikowy", "Kompresja"), "5");
     EXPECT_EQ(okno->ustawienia().kompresjaPlikuWynikowego, 5);
     EXPECT_EQ(Log().size(), 1u);
-}
-
-TEST_F(UstawieniaTest, ArrowsPageKeysAndTheWheelStayWithinTheGainRange) {
-    Uruchom();
-    auto* s = Kontrolka<TSpinEdit>("SpinEdit2");
+    // Arrows, page keys and the wheel stop at the limits.
     for (const auto& [od, klawisz, kolko, wynik] : {std::tuple{60, Qt::Key_Up, 0, 60}, {-60, Qt::Key_Down, 0, -60},
                                                    {55, Qt::Key_PageUp, 0, 60}, {-52, Qt::Key_PageDown, 0, -60},
                                                    {59, Qt::Key_unknown, 240, 60}, {-60, Qt::Key_unknown, -120, -60}}) {
-        s->SetValue(od);
-        QWheelEvent e({5, 5}, s->mapToGlobal(QPointF(5, 5)), {}, {0, kolko}, {}, {}, Qt::NoScrollPhase, false);
-        kolko ? (void)QApplication::sendEvent(s, &e) : QTest::keyClick(s, klawisz);
-        EXPECT_EQ(s->Value(), wynik) << od;
-        EXPECT_EQ(Klucz("PlikWynikowy", "Kompresja"), std::to_string(wynik)) << od;
+        gotowy->SetValue(od);
+        QWheelEvent e({5, 5}, gotowy->mapToGlobal(QPointF(5, 5)), {}, {0, kolko}, {}, {}, Qt::NoScrollPhase, false);
+        kolko ? (void)QApplication::sendEvent(gotowy, &e) : QTest::keyClick(gotowy, klawisz);
+        EXPECT_EQ(gotowy->Value(), wynik) << od;
     }
 }
 
