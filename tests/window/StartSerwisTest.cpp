@@ -172,7 +172,7 @@ TEST_F(EdytorTest, BothEndsAPointBeyondTheBedAndABedUnderHalfASecond) {
 TEST_F(EdytorTest, PlaysFromThePositionWithTheRedBandAndStops) {
     auto e = Edytor(Wav(dir / "cisza.wav", 2, 44100, std::vector<int16_t>(44100 * 2 * 2, 0)));
     ASSERT_TRUE(e->FormShow());
-    // Silence is drawn over the full height, yellow (column 0 holds the point's line).
+    // Silence is drawn over the full height, yellow.
     for (int i : {1, 300, 555}) EXPECT_EQ(Kolor(*e, i), qRgb(255, 255, 0));
     Suwak(*e)->setValue(10);  // of 20: from the middle
     PacedRecorder rec(44100, 4);

@@ -189,12 +189,11 @@ void Miesci(QWidget* w, const QString& t) {
 
 TEST_F(UkladTest, NoTextOfTheWindowOrItsDialogsIsWiderThanItsControlAndQtSpeaksPolish) {
     Uruchom();
-    Ustawienia u;
-    int64_t punkt = 0;
+    Ustawienia u;  // what the dialogs edit
     TFZPlikuSciezka plik(okno.get(), u, dir / "tolvak.ini");
     TFIarUrlPick iar(okno.get(), u, dir / "tolvak.ini");
     TFFolder folder(okno.get());
-    TFStartSerwis edytor(okno.get(), *okno, "", dir.path(), punkt);
+    TFStartSerwis edytor(okno.get(), *okno, "", dir.path(), u.StartSerwisu);
     for (QWidget* d : std::initializer_list<QWidget*>{okno.get(), &plik, &iar, &folder, &edytor})
         for (QWidget* w : d->findChildren<QWidget*>()) {
             if (qobject_cast<QFileDialog*>(w->window())) continue;  // Qt's own
@@ -202,8 +201,7 @@ TEST_F(UkladTest, NoTextOfTheWindowOrItsDialogsIsWiderThanItsControlAndQtSpeaksP
             if (auto* b = qobject_cast<QAbstractButton*>(w)) Miesci(w, b->text());
             if (auto* g = qobject_cast<QGroupBox*>(w)) Miesci(w, g->title());
         }
-    // The longest texts the program writes into them.
-    Miesci(Kontrolka<QWidget>("LShapeInfo"), "Jest 00:00:00. Do następnego testu: ~0:00");
+    Miesci(Kontrolka<QWidget>("LShapeInfo"), "Jest 00:00:00. Do następnego testu: ~0:00");  // the longest dynamic texts
     Miesci(Kontrolka<QWidget>("StatusBar1Panel0"), "Ostatnie pobranie: 10.12.2026 06:54:26");
     Miesci(Kontrolka<QWidget>("StatusBar1Panel0"), "Test: 2026-12-10 06:54:26.Brak podkładu. Brak zakończenia. Folder zapisu serwisu nie istnieje. ");
     Miesci(Kontrolka<QWidget>("LOstPobrany"), "N_2026-12-10_15.mp3\r2026-12-10\r06:54:26");

@@ -42,7 +42,6 @@ protected:
             static_cast<QDialog*>(d)->accept();
         });
     }
-
 };
 
 TEST_F(UstawieniaTest, ReadingTheSettingsRunsTheHandlersOfChangedControls) {
@@ -216,11 +215,9 @@ TEST_F(UstawieniaTest, GainsTakeEveryChangeInRangeAndReadTextAsTheLowerLimit) {
     EXPECT_EQ(Klucz("PlikWynikowy", "Kompresja"), "5");
     EXPECT_EQ(okno->ustawienia().kompresjaPlikuWynikowego, 5);
     EXPECT_EQ(Log().size(), 1u);
-    // Arrows, page keys and the wheel stop at the limits.
-    for (const auto& [od, klawisz, kolko, wynik] : {std::tuple{60, Qt::Key_Up, 0, 60}, {-60, Qt::Key_Down, 0, -60},
-                                                   {55, Qt::Key_PageUp, 0, 60}, {-52, Qt::Key_PageDown, 0, -60},
-                                                   {59, Qt::Key_unknown, 240, 60}, {-60, Qt::Key_unknown, -120, -60}}) {
-        gotowy->SetValue(od);
+    for (const auto& [od, klawisz, kolko, wynik] : {std::tuple{60, Qt::Key_Up, 0, 60}, {-60, Qt::Key_Down, 0, -60}, {55, Qt::Key_PageUp, 0, 60},
+                                                   {-52, Qt::Key_PageDown, 0, -60}, {59, Qt::Key_unknown, 240, 60}, {-60, Qt::Key_unknown, -120, -60}}) {
+        gotowy->SetValue(od);  // arrows, page keys and the wheel stop at the limits
         QWheelEvent e({5, 5}, gotowy->mapToGlobal(QPointF(5, 5)), {}, {0, kolko}, {}, {}, Qt::NoScrollPhase, false);
         kolko ? (void)QApplication::sendEvent(gotowy, &e) : QTest::keyClick(gotowy, klawisz);
         EXPECT_EQ(gotowy->Value(), wynik) << od;

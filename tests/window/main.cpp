@@ -3,7 +3,6 @@
 #include <QApplication>
 
 #include <gtest/gtest.h>
-
 #include "app/window/Tlumaczenia.h"
 
 int main(int argc, char** argv) {
