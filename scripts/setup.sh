@@ -15,7 +15,7 @@ packages=(
   python3 python3-pyftpdlib faketime
   curl
   ffmpeg
-  xvfb xauth fonts-dejavu-core
+  xvfb xauth fonts-dejavu-core fonts-wine qt6-translations-l10n
   locales
   scdoc dpkg-dev lintian systemd fonts-wine
 )

@@ -47,6 +47,11 @@ TFFolder::TFFolder(QWidget* parent) : QDialog(parent) {
     BitBtn1->setIcon(QIcon(QStringLiteral(":/tolvak/ok.png")));
     BitBtn1->setAutoDefault(false);
     connect(BitBtn1, &QPushButton::clicked, this, &TFFolder::BitBtn1Click);
+    BitBtn2 = new QPushButton(QStringLiteral("Anuluj"), this);
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    BitBtn2->setGeometry(223, 294, 75, 25);
+    BitBtn2->setAutoDefault(false);
+    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 QTreeWidgetItem* TFFolder::Wezel(QTreeWidgetItem* parent, const QString& path, const QString& text) {
@@ -78,6 +83,13 @@ void TFFolder::showEvent(QShowEvent* e) {
 void TFFolder::FormShow() {
     // The tree would take the focus and select its first node, which would overwrite the label.
     BitBtn1->setFocus(Qt::OtherFocusReason);
+    // The tree opens at the entry folder, so that a change is not a walk from the top; the
+    // label keeps the entry value until the operator selects another node.
+    if (!FolderZapisu.isEmpty()) {
+        const QSignalBlocker cisza(ShellTreeView1);
+        if (QTreeWidgetItem* n = ZaznaczFolder(FolderZapisu))
+            ShellTreeView1->scrollToItem(n, QAbstractItemView::PositionAtCenter);
+    }
     Label1->setText(FolderZapisu);
 }
 

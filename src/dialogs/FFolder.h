@@ -4,7 +4,8 @@
 // trailing separator, after any other close the entry value. An empty result is refused.
 //
 // The tree's top is the computer node "Komputer"; below it lie the user's home folder and the
-// file system root, each folder's subfolders read when it is first opened.
+// file system root, each folder's subfolders read when it is first opened. It opens at the
+// entry folder; "Anuluj" closes as the close button does.
 
 #include <QDialog>
 #include <QString>
@@ -48,6 +49,7 @@ private:
     QTreeWidget* ShellTreeView1;
     QLabel* Label1;
     QPushButton* BitBtn1;
+    QPushButton* BitBtn2;
     QTreeWidgetItem* komputer_ = nullptr;
 };
 

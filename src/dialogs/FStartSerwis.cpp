@@ -17,6 +17,7 @@ namespace {
 
 const QColor kZolty(255, 255, 0);
 const QColor kCzerwony(255, 0, 0);
+const QColor kLiniaPunktu(255, 255, 255);
 
 QPushButton* Przycisk(QWidget* parent, const char* name, const QString& text, QStyle::StandardPixmap icon, int x) {
     auto* b = new QPushButton(text, parent);
@@ -30,7 +31,7 @@ QPushButton* Przycisk(QWidget* parent, const char* name, const QString& text, QS
 }  // namespace
 
 TFStartSerwis::TFStartSerwis(QWidget* parent, Okno& okno, std::string podklad, std::filesystem::path folderProgramu,
-                             int64_t& punktMixu)
+                             int64_t& punktMixu, bool odsluch)
     : QDialog(parent),
       okno_(okno),
       podklad_(std::move(podklad)),
@@ -51,6 +52,15 @@ TFStartSerwis::TFStartSerwis(QWidget* parent, Okno& okno, std::string podklad, s
     BitBtn2 = Przycisk(this, "BitBtn2", QStringLiteral("Graj"), QStyle::SP_MediaPlay, 8);
     BitBtn3 = Przycisk(this, "BitBtn3", QStringLiteral("Stop"), QStyle::SP_MediaStop, 89);
     BitBtn1 = Przycisk(this, "BitBtn1", QStringLiteral("Zapisz"), QStyle::SP_DialogSaveButton, Szerokosc - 83);
+    // Between "Stop" and "Zapisz": where the chosen point lies in the bed.
+    LPozycja = new QLabel(this);
+    LPozycja->setObjectName(QStringLiteral("LPozycja"));
+    LPozycja->setGeometry(172, 136, Szerokosc - 83 - 8 - 172, 25);
+    LPozycja->setAlignment(Qt::AlignCenter);
+    if (!odsluch) {
+        BitBtn2->setEnabled(false);
+        BitBtn2->setToolTip(QStringLiteral("Brak urządzenia audio: program uruchomiono bez odtwarzania (--no-audio)."));
+    }
     connect(BitBtn1, &QPushButton::clicked, this, &TFStartSerwis::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TFStartSerwis::BitBtn2Click);
     connect(BitBtn3, &QPushButton::clicked, this, &TFStartSerwis::BitBtn3Click);
@@ -85,8 +95,7 @@ bool TFStartSerwis::FormShow() {
         std::filesystem::remove(tempFileName, ec);  // a failed decode must not show an old bed
         mp3ToWav(podklad_, tempFileName.string(), okno_);
         if (std::filesystem::exists(tempFileName, ec)) {
-            InputMS = std::make_unique<TAuMemoryStream>();
-            InputMS->LoadFromFile(tempFileName.string());
+            InputMS = std::make_unique<TAuFileStream>(tempFileName.string(), TAuFileStream::kInputMode);
             WaveIn1.SetStream(InputMS.get());
             N_ = WaveIn1.Valid() ? WaveIn1.TotalSamples() : 0;
         }
@@ -113,6 +122,7 @@ bool TFStartSerwis::FormShow() {
     }
     GetWaveForm();
     DrawGraph();
+    PokazPozycje();
     return true;
 }
 
@@ -145,7 +155,7 @@ void TFStartSerwis::BitBtn1Click() {
 }
 
 void TFStartSerwis::BitBtn2Click() {
-    if (!InputMS || !WaveIn1.Valid()) return;
+    if (!BitBtn2->isEnabled() || !InputMS || !WaveIn1.Valid()) return;
     DXAudioOut1.Stop(false);
     WaveIn1.SetStartSample(podklad::PunktZPozycji(Pozycja(), M_, N_));
     WaveIn1.SetEndSample(N_);
@@ -154,7 +164,22 @@ void TFStartSerwis::BitBtn2Click() {
 
 void TFStartSerwis::BitBtn3Click() { DXAudioOut1.Stop(false); }
 
-void TFStartSerwis::TrackBar1Change() { DrawGraph(); }
+void TFStartSerwis::TrackBar1Change() {
+    DrawGraph();
+    PokazPozycje();
+}
+
+void TFStartSerwis::PokazPozycje() {
+    const int64_t ramka = podklad::PunktZPozycji(Pozycja(), M_, N_);
+    LPozycja->setText(QStringLiteral("Pozycja: %1, ramka %2")
+                          .arg(QString::fromStdString(podklad::CzasRamki(ramka, WaveIn1.SampleRate())))
+                          .arg(ramka));
+}
+
+int TFStartSerwis::KolumnaPunktu() const {
+    if (M_ <= 0) return 0;
+    return static_cast<int>(podklad::Najblizsza(static_cast<double>(Pozycja() * (W - 1)) / static_cast<double>(M_)));
+}
 void TFStartSerwis::DXAudioOut1Progress() { DrawGraph(); }
 void TFStartSerwis::DXAudioOut1Done() { DrawGraph(); }
 
@@ -170,6 +195,8 @@ void TFStartSerwis::DrawGraph() {
     const int64_t P = Pozycja(), M = M_;
     const bool gra = DXAudioOut1.Status() == TOutputStatus::tosPlaying;
     const int64_t koniec = gra ? DXAudioOut1.Progress() * (M - P) / 100 + P : -1;
+    // Cleared first, so the point's line leaves no trace where it was.
+    bitmap_.fill(Qt::black);
     QPainter p(&bitmap_);
     const int w = bitmap_.width(), h = bitmap_.height();
     for (int i = 0; i < w && i < static_cast<int>(values.size()); ++i) {
@@ -179,6 +206,8 @@ void TFStartSerwis::DrawGraph() {
         const auto y2 = static_cast<int>(podklad::Najblizsza(values[static_cast<size_t>(i)].high * h / 48.0) - 86);
         p.drawLine(i, y1, i, y2);
     }
+    p.setPen(kLiniaPunktu);
+    p.drawLine(KolumnaPunktu(), 0, KolumnaPunktu(), h - 1);
     p.end();
     Image1->setPixmap(QPixmap::fromImage(bitmap_));
 }

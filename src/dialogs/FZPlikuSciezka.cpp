@@ -3,11 +3,14 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <sys/stat.h>
 
 #include "app/Konfiguracja.h"
+#include "app/Log.h"
 #include "app/window/Kontrolki.h"
+#include "dialogs/ProbaDzwieku.h"
 #include "dialogs/Wyglad.h"
 #include "platform/Clock.h"
 #include "platform/Ini.h"
@@ -35,8 +38,9 @@ bool JestPlik(const std::string& path) {
 
 }  // namespace
 
-TFZPlikuSciezka::TFZPlikuSciezka(QWidget* parent, Ustawienia& ustawienia, std::filesystem::path ini)
-    : QDialog(parent), u_(ustawienia), ini_(std::move(ini)) {
+TFZPlikuSciezka::TFZPlikuSciezka(QWidget* parent, Ustawienia& ustawienia, std::filesystem::path ini,
+                                 Log* log)
+    : QDialog(parent), u_(ustawienia), ini_(std::move(ini)), log_(log) {
     dialogi::UstawOkno(this, "FZPlikuSciezka", QStringLiteral("Tolvak - lokalna ścieżka serwisu"),
                        479, 119);
     LabeledEdit1 = okno::LabeledEdit(this, "LabeledEdit1", QRect(8, 24, 463, 21),
@@ -83,6 +87,15 @@ void TFZPlikuSciezka::Button1Click() {
     Label1->setText(QStringLiteral("Plik istnieje."));
     if (auto linia = LiniaModyfikacji(path)) Label2->setText(*linia);
     dialogi::Zapisz(this, [&] { IniFile(ini_).WriteString(sekcja::Ustawienia, "ZPlikuSciezka", path); });
+    // A file not there yet is the other system's to write; one that is there must be sound.
+    if (!JestPlik(path)) return;
+    if (const auto powod = dialogi::PowodBrakuDzwieku(path)) {
+        if (log_) log_->DodajDoLoga(*powod);
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Uwaga"), QString::fromStdString(*powod),
+                        QMessageBox::Ok, this);
+        box.setObjectName(QStringLiteral("MessageBox"));
+        box.exec();
+    }
 }
 
 }  // namespace tolvak

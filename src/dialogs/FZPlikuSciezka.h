@@ -13,12 +13,15 @@ class QPushButton;
 
 namespace tolvak {
 
+class Log;
 struct Ustawienia;
 
 class TFZPlikuSciezka : public QDialog {
     Q_OBJECT
 public:
-    TFZPlikuSciezka(QWidget* parent, Ustawienia& ustawienia, std::filesystem::path ini);
+    /// `log`, when given, gets the line that a chosen file holding no sound shows.
+    TFZPlikuSciezka(QWidget* parent, Ustawienia& ustawienia, std::filesystem::path ini,
+                    Log* log = nullptr);
 
     void FormShow();
     void Button1Click();
@@ -29,6 +32,7 @@ protected:
 private:
     Ustawienia& u_;
     std::filesystem::path ini_;
+    Log* log_;
     QLineEdit* LabeledEdit1;
     QLabel* Label1;
     QLabel* Label2;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 
 #include "audio/AuInputs.h"
 
@@ -63,6 +64,15 @@ int64_t PunktZPozycji(int64_t P, int64_t M, int64_t N) {
 int64_t PozycjaZPunktu(int64_t X, int64_t M, int64_t N) {
     if (N <= 0 || M <= 0) return 0;
     return std::clamp<int64_t>(Najblizsza(static_cast<double>(M * X) / static_cast<double>(N)), 0, M);
+}
+
+std::string CzasRamki(int64_t ramka, int SampleRate) {
+    if (SampleRate <= 0) return "0:00.00";
+    const int64_t setne = std::max<int64_t>(Najblizsza(static_cast<double>(ramka) * 100 / SampleRate), 0);
+    char tekst[32];
+    std::snprintf(tekst, sizeof tekst, "%lld:%02lld.%02lld", static_cast<long long>(setne / 6000),
+                  static_cast<long long>(setne / 100 % 60), static_cast<long long>(setne % 100));
+    return tekst;
 }
 
 }  // namespace tolvak::podklad

@@ -3,6 +3,7 @@
 // bar's scale and the conversions between track bar positions and mix points (sample frames).
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace tolvak {
@@ -40,6 +41,10 @@ int64_t PunktZPozycji(int64_t P, int64_t M, int64_t N);
 
 /// The track bar position that shows mix point X: nearest(M * X / N), kept within 0 to M.
 int64_t PozycjaZPunktu(int64_t X, int64_t M, int64_t N);
+
+/// Frame `ramka` of a bed at `SampleRate` as minutes, seconds and hundredths ("0:27.80"; the
+/// minutes go on past 59, "60:00.00"), the hundredths taken to the nearest.
+std::string CzasRamki(int64_t ramka, int SampleRate);
 
 }  // namespace podklad
 }  // namespace tolvak

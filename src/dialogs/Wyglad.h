@@ -7,13 +7,11 @@
 #include <exception>
 #include <functional>
 
+#include "app/window/Czcionki.h"
+
 namespace tolvak::dialogi {
 
-inline QFont Czcionka() {
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPixelSize(11);
-    return f;
-}
+inline QFont Czcionka() { return okno::Czcionka(11); }
 
 /// A small tool-window frame that cannot be resized, centred on its parent when shown.
 inline void UstawOkno(QDialog* d, const char* name, const QString& caption, int w, int h) {

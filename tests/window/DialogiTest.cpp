@@ -56,10 +56,11 @@ TEST_F(DialogiTest, LocalFileDialogShowsTheFileAndSavesAChoiceAtOnce) {
         auto* f = qobject_cast<QFileDialog*>(w);
         ASSERT_NE(f, nullptr);
         f->selectFile(QString::fromStdString(plik));
+        modalne.Odpowiedz(Zamknij);
         static_cast<QDialog*>(f)->accept();
     });
     QTest::mouseClick(d.findChild<QPushButton*>("Button1"), Qt::LeftButton);
-    ASSERT_EQ(modalne.Ile(), 1);
+    EXPECT_EQ(modalne.Widziane.at(1), std::make_pair(QString("Uwaga"), QString::fromStdString("Plik " + plik + " nie zawiera dźwięku")));  // kept
     EXPECT_EQ(d.findChild<QLineEdit*>("LabeledEdit1")->text().toStdString(), plik);
     EXPECT_EQ(Tekst(d, "Label1"), "Plik istnieje.");
     EXPECT_TRUE(Tekst(d, "Label2").startsWith("Data ostatniej modyfikacji: 20"));
@@ -126,6 +127,7 @@ TEST_F(DialogiTest, FolderDialogTakesTheLabelsFolderWithOneSeparator) {
 
     // A folder chosen, then the close button: the entry folder comes back.
     std::filesystem::create_directories(dir / "wybrany");
+    std::filesystem::create_directories(dir / "a" / "b");  // below: the tree opens there; "Anuluj" is the close button
     d.FolderZapisu = "/srv/b/";
     d.show();
     ASSERT_NE(d.ZaznaczFolder(QString::fromStdString((dir / "wybrany").string())), nullptr);
@@ -133,6 +135,12 @@ TEST_F(DialogiTest, FolderDialogTakesTheLabelsFolderWithOneSeparator) {
     d.close();
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(d.FolderZapisu, "/srv/b/");
+    d.FolderZapisu = QString::fromStdString((dir / "a" / "b").string() + "/");
+    d.show();
+    EXPECT_EQ(d.findChild<QTreeWidget*>()->currentItem()->data(0, Qt::UserRole).toString() + "/", d.FolderZapisu);
+    d.ZaznaczFolder("/");
+    QTest::mouseClick(d.findChild<QPushButton*>("BitBtn2"), Qt::LeftButton);
+    EXPECT_EQ(d.FolderZapisu.toStdString(), (dir / "a" / "b").string() + "/");
 }
 
 TEST_F(DialogiTest, FolderDialogRefusesToCloseWithAnEmptyFolder) {

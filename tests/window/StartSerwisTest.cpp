@@ -173,7 +173,7 @@ TEST_F(EdytorTest, PlaysFromThePositionWithTheRedBandAndStops) {
     auto e = Edytor(Wav(dir / "cisza.wav", 2, 44100, std::vector<int16_t>(44100 * 2 * 2, 0)));
     ASSERT_TRUE(e->FormShow());
     // Silence is drawn over the full height, yellow.
-    for (int i : {0, 300, 555}) EXPECT_EQ(Kolor(*e, i), qRgb(255, 255, 0));
+    for (int i : {1, 300, 555}) EXPECT_EQ(Kolor(*e, i), qRgb(255, 255, 0));
     Suwak(*e)->setValue(10);  // of 20: from the middle
     PacedRecorder rec(44100, 4);
     e->Odtwarzanie().SetPlayedTap(rec.Tap());
@@ -188,6 +188,19 @@ TEST_F(EdytorTest, PlaysFromThePositionWithTheRedBandAndStops) {
     EXPECT_EQ(e->Odtwarzanie().Status(), TOutputStatus::tosIdle);
     e->DrawGraph();
     EXPECT_EQ(Kolor(*e, 279), qRgb(255, 255, 0));
+}
+
+TEST_F(EdytorTest, TheReadoutAndThePointsLineFollowTheTrackBar) {
+    auto e = Edytor(Podklad(44100 * 30));
+    ASSERT_TRUE(e->FormShow());
+    int poprzednia = 1;
+    for (const auto& [pozycja, odczyt, kolumna] : {std::tuple{278, "Pozycja: 0:27.80, ramka 1225980", 514},
+              {0, "Pozycja: 0:00.00, ramka 0", 0}, {300, "Pozycja: 0:30.00, ramka 1323000", 555}, {1, "Pozycja: 0:00.10, ramka 4410", 2}}) {
+        Suwak(*e)->setValue(pozycja);
+        EXPECT_EQ(e->findChild<QLabel*>("LPozycja")->text(), odczyt);
+        for (int y : {0, 52, 104}) EXPECT_EQ(e->Obraz().pixel(kolumna, y), qRgb(255, 255, 255)) << pozycja;
+        EXPECT_NE(e->Obraz().pixel(std::exchange(poprzednia, kolumna), 0), qRgb(255, 255, 255));  // no trace left
+    }
 }
 
 TEST_F(EdytorTest, GrajPlaysTheBedFromTheFrameOfThePosition) {
@@ -268,9 +281,14 @@ TEST_F(PunktMixuTest, ClosingKeepsThePointAndStillWritesItsLow32Bits) {
     Uruchom();
     Wybierz(4);  // "Newsy z pliku" shares the news bed and point
     okno->ustawienia().StartSerwisu = 5'000'000'000;
-    modalne.Odpowiedz([](QWidget* w) { w->close(); });
+    QString graj;  // without a sound device (--no-audio) "Graj" is disabled and says why
+    modalne.Odpowiedz([&](QWidget* w) {
+        if (auto* b = w->findChild<QPushButton*>("BitBtn2"); !b->isEnabled()) graj = b->toolTip();
+        w->close();
+    });
     Klik("BBPunktMixu");
     EXPECT_EQ(modalne.Ile(), 1);
+    EXPECT_TRUE(graj.contains("--no-audio"));
     EXPECT_EQ(okno->ustawienia().StartSerwisu, 5'000'000'000);
     EXPECT_EQ(Klucz("StartDzwiekuSerwisu"), "705032704");
     EXPECT_TRUE(Zalogowano("Ustawiono StartDzwiekuSerwisu"));

@@ -2,16 +2,22 @@
 // device-pixel ratio 1), with its parent, texts, hints and initial state.
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
 
 #include "OknoTestowe.h"
 #include "app/window/Kontrolki.h"
+#include "dialogs/FFolder.h"
+#include "dialogs/FIarUrlPick.h"
+#include "dialogs/FStartSerwis.h"
+#include "dialogs/FZPlikuSciezka.h"
 
 namespace tolvak::test {
 namespace {
@@ -130,7 +136,7 @@ TEST_F(UkladTest, TextsHintsAndInitialStates) {
     auto* open = Kontrolka<QFileDialog>("OpenDialog1");
     EXPECT_EQ(open->windowTitle(), "Wybierz plik...");
     EXPECT_EQ(open->nameFilters(), QStringList{"Pliki dźwiękowe (mp2,mp3,wav) (*.mp2 *.mp3 *.wav)"});
-    EXPECT_EQ(okno->font().family(), "DejaVu Sans");
+    EXPECT_EQ(okno->font().family(), "Tahoma");
     EXPECT_EQ(okno->font().pixelSize(), 11);
     EXPECT_EQ(Kontrolka<QLabel>("LGodzina6")->text(), "6");
     EXPECT_EQ(Kontrolka<QLabel>("LDzien3")->text(), "śr");
@@ -166,6 +172,41 @@ TEST_F(UkladTest, StatusElementsFollowTheCoreThroughTheWindowInterface) {
     o.Migotanie(false);
     EXPECT_EQ(Kontrolka<QLabel>("LShapeInfo")->text(), "Czekam na zadanie.");
     EXPECT_EQ(Kontrolka<TShape>("Shape1")->Kolor(), QColor(0, 128, 0));
+}
+
+/// The widest line of `t`, with the mark or frame the control draws beside it, and its lines fit.
+void Miesci(QWidget* w, const QString& t) {
+    if (auto* l = qobject_cast<QLabel*>(w)) l->setText(t);
+    QApplication::processEvents();  // the status bar lays its panels out again
+    int p = 0;
+    for (const QString& l : t.split('\r')) p = std::max(p, w->fontMetrics().horizontalAdvance(l));
+    if (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w)) p = w->sizeHint().width();
+    else if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QGroupBox*>(w)) p += qobject_cast<QGroupBox*>(w) ? 16 : 6;
+    EXPECT_LE(p, w->width()) << w->objectName().toStdString() << ": " << t.toStdString();
+    EXPECT_LE((t.count('\r') + 1) * w->fontMetrics().height(), w->height()) << t.toStdString();
+    EXPECT_LE(w->mapTo(w->window(), QPoint(w->width(), 0)).x(), w->window()->width()) << t.toStdString();
+}
+
+TEST_F(UkladTest, NoTextOfTheWindowOrItsDialogsIsWiderThanItsControlAndQtSpeaksPolish) {
+    Uruchom();
+    Ustawienia u;  // what the dialogs edit
+    TFZPlikuSciezka plik(okno.get(), u, dir / "tolvak.ini");
+    TFIarUrlPick iar(okno.get(), u, dir / "tolvak.ini");
+    TFFolder folder(okno.get());
+    TFStartSerwis edytor(okno.get(), *okno, "", dir.path(), u.StartSerwisu);
+    for (QWidget* d : std::initializer_list<QWidget*>{okno.get(), &plik, &iar, &folder, &edytor})
+        for (QWidget* w : d->findChildren<QWidget*>()) {
+            if (qobject_cast<QFileDialog*>(w->window())) continue;  // Qt's own
+            if (auto* l = qobject_cast<QLabel*>(w)) Miesci(w, l->text());
+            if (auto* b = qobject_cast<QAbstractButton*>(w)) Miesci(w, b->text());
+            if (auto* g = qobject_cast<QGroupBox*>(w)) Miesci(w, g->title());
+        }
+    Miesci(Kontrolka<QWidget>("LShapeInfo"), "Jest 00:00:00. Do następnego testu: ~0:00");  // the longest dynamic texts
+    Miesci(Kontrolka<QWidget>("StatusBar1Panel0"), "Ostatnie pobranie: 10.12.2026 06:54:26");
+    Miesci(Kontrolka<QWidget>("StatusBar1Panel0"), "Test: 2026-12-10 06:54:26.Brak podkładu. Brak zakończenia. Folder zapisu serwisu nie istnieje. ");
+    Miesci(Kontrolka<QWidget>("LOstPobrany"), "N_2026-12-10_15.mp3\r2026-12-10\r06:54:26");
+    Miesci(edytor.findChild<QWidget*>("LPozycja"), "Pozycja: 60:00.00, ramka 158760000");
+    EXPECT_EQ(Kontrolka<QFileDialog>("OpenDialog1")->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text(), "Anuluj");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <fstream>
 
 #include "OknoTestowe.h"
@@ -31,12 +32,13 @@ protected:
         QTest::mouseClick(item, Qt::LeftButton, {}, QPoint(6, item->height() / 2));  // the dot
     }
     void Zaznacz() { QTest::mouseClick(Kontrolka<QCheckBox>("CheckBox1"), Qt::LeftButton); }
-    /// Chooses `plik` in the file open dialog that the next click opens.
-    void WybierzPlik(const std::string& plik) {
-        modalne.Odpowiedz([plik](QWidget* w) {
+    /// Chooses `plik` in the file open dialog that the next click opens (`potem`: and closes a box).
+    void WybierzPlik(const std::string& plik, bool potem = false) {
+        modalne.Odpowiedz([this, plik, potem](QWidget* w) {
             auto* d = qobject_cast<QFileDialog*>(w);
             ASSERT_NE(d, nullptr);
             d->selectFile(QString::fromStdString(plik));
+            if (potem) modalne.Odpowiedz(Zamknij);
             static_cast<QDialog*>(d)->accept();
         });
     }
@@ -128,9 +130,10 @@ TEST_F(UstawieniaTest, BedAndEndingOfTheIarItemAreTheGeneralNewsOnes) {
     std::ofstream(bed) << "x";
     Uruchom();
     Wybierz("RadioGroup2", 5);
-    WybierzPlik(bed);
+    WybierzPlik(bed, true);  // "x" holds no sound: kept, with a warning
     Klik("BBPodklad");
-    ASSERT_EQ(modalne.Ile(), 1);
+    ASSERT_EQ(modalne.Ile(), 2);
+    EXPECT_EQ(modalne.Widziane[1], std::make_pair(QString("Uwaga"), "Plik " + QString::fromStdString(bed) + " nie zawiera dźwięku"));
     EXPECT_EQ(Kontrolka<QLineEdit>("LEPodklad")->text().toStdString(), bed);
     EXPECT_EQ(Klucz("SerwisPodklad"), bed);
     EXPECT_EQ(okno->ustawienia().SerwisPodklad, bed);
@@ -148,7 +151,7 @@ TEST_F(UstawieniaTest, BedAndEndingOfTheIarItemAreTheGeneralNewsOnes) {
     Wybierz("RadioGroup2", 3);
     Klik("BBZakonczenieDel");
     EXPECT_EQ(Klucz("PogodaZakonczenie"), "");
-    EXPECT_THAT(Log(), ElementsAre("Start programu", "Ustawiono SerwisPodklad",
+    EXPECT_THAT(Log(), ElementsAre("Start programu", "Ustawiono SerwisPodklad", "Plik " + bed + " nie zawiera dźwięku",
                                    "Usunięto SerwisPodklad", "Usunięto PogodaZakonczenie"));
 }
 
@@ -218,6 +221,13 @@ TEST_F(UstawieniaTest, GainsTakeEveryChangeInRangeAndReadTextAsTheLowerLimit) {
     EXPECT_EQ(Klucz("PlikWynikowy", "Kompresja"), "5");
     EXPECT_EQ(okno->ustawienia().kompresjaPlikuWynikowego, 5);
     EXPECT_EQ(Log().size(), 1u);
+    for (const auto& [od, klawisz, kolko, wynik] : {std::tuple{60, Qt::Key_Up, 0, 60}, {-60, Qt::Key_Down, 0, -60}, {55, Qt::Key_PageUp, 0, 60},
+                                                   {-52, Qt::Key_PageDown, 0, -60}, {59, Qt::Key_unknown, 240, 60}, {-60, Qt::Key_unknown, -120, -60}}) {
+        gotowy->SetValue(od);  // arrows, page keys and the wheel stop at the limits
+        QWheelEvent e({5, 5}, gotowy->mapToGlobal(QPointF(5, 5)), {}, {0, kolko}, {}, {}, Qt::NoScrollPhase, false);
+        kolko ? (void)QApplication::sendEvent(gotowy, &e) : QTest::keyClick(gotowy, klawisz);
+        EXPECT_EQ(gotowy->Value(), wynik) << od;
+    }
 }
 
 TEST_F(UstawieniaTest, MatrixCellsToggleOnAnyButtonAndWriteAtOnce) {

@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "app/window/Form1.h"
+#include "app/window/Tlumaczenia.h"
 #include "dialogs/FFolder.h"
 #include "dialogs/FIarUrlPick.h"
 #include "dialogs/FStartSerwis.h"
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
     qputenv("TOLVAK_ONLINE", "1");
     QApplication app(argc, argv);
     tolvak::QtEventPump pompa;
+    tolvak::okno::ZaladujTlumaczenia();
     const QString wyjscie = QString::fromLocal8Bit(argv[2]);
     QDir().mkpath(wyjscie);
     bool ok = true;

@@ -226,7 +226,10 @@ bool TForm1::FormCreate() {
         return false;
     }
     if (!p_.bezAudio && !audio_.Otworz()) {
-        messageBox("Błąd inicjacji urządzenia audio", "Błąd", MsgButtons::Ok, MsgIcon::Error);
+        // The workstation's text first; the second line says how to go on without a card.
+        messageBox("Błąd inicjacji urządzenia audio\n"
+                   "Polecenie tolvak --no-audio uruchamia program bez odtwarzania dźwięku.",
+                   "Błąd", MsgButtons::Ok, MsgIcon::Error);
         log_->DodajDoLoga("Błąd inicjacji urządzenia audio");
         return false;
     }

@@ -175,7 +175,8 @@ void TForm1::ZbudujDzwieki() {
     BBPunktMixu->setObjectName(QStringLiteral("BBPunktMixu"));
     BBPunktMixu->setGeometry(331, 37, 58, 25);
     BBPunktMixu->setText(QStringLiteral("Punkt mixu"));
-    BBPunktMixu->setFont(Czcionka(10));  // DejaVu Sans is wider than the workstation's font
+    // Qt's button frame leaves the caption fewer pixels than the workstation's did.
+    BBPunktMixu->setFont(Czcionka(10));
     BBPunktMixu->setToolTip(
         QStringLiteral("Ustaw punkt na podkładzie w którym nastąpi start serwisu"));
 

@@ -14,6 +14,7 @@
 #include "dialogs/FIarUrlPick.h"
 #include "dialogs/FStartSerwis.h"
 #include "dialogs/FZPlikuSciezka.h"
+#include "dialogs/ProbaDzwieku.h"
 #include "production/Dostarczenie.h"
 
 namespace tolvak {
@@ -166,7 +167,7 @@ void TForm1::CheckBox1Click() {
         wylacz("CzyZPliku", &U::CzyZPliku, "CzyIAR", &U::CzyIAR);
     } else if (pozycja == 4) {
         wylacz("CzyNews", &U::CzyNews, "CzyIAR", &U::CzyIAR);
-        TFZPlikuSciezka dialog(this, u, ini_);
+        TFZPlikuSciezka dialog(this, u, ini_, log_.get());
         dialog.exec();
     } else if (pozycja == 5) {
         wylacz("CzyNews", &U::CzyNews, "CzyZPliku", &U::CzyZPliku);
@@ -190,6 +191,11 @@ void TForm1::BBPodkladClick(QToolButton* sender) {
     ZapiszKlucz(sekcja::Ustawienia, klucz, tekst);
     ustawienia_.*(podklad ? p.podklad : p.zakonczenie) = tekst;
     log_->DodajDoLoga(std::string("Ustawiono ") + klucz);
+    // Kept as chosen, but the operator learns now what the next production would fail on.
+    if (const auto powod = dialogi::PowodBrakuDzwieku(tekst)) {
+        log_->DodajDoLoga(*powod);
+        messageBox(*powod, "Uwaga", MsgButtons::Ok, MsgIcon::Warning);
+    }
 }
 
 void TForm1::BBPodkladDelClick(QToolButton* sender) {
@@ -214,7 +220,7 @@ void TForm1::BBPunktMixuClick() {
     }
     int64_t& punkt = ustawienia_.*p.punktMixu;
     {
-        TFStartSerwis edytor(this, *this, podklad, p_.folderProgramu, punkt);
+        TFStartSerwis edytor(this, *this, podklad, p_.folderProgramu, punkt, audio_.Otwarte());
         if (!edytor.FormShow()) {
             log_->DodajDoLoga(edytor.Blad());
             return;

@@ -10,13 +10,6 @@
 
 namespace tolvak::okno {
 
-QFont Czcionka(int pikseli, bool pogrubiona) {
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPixelSize(pikseli);
-    f.setBold(pogrubiona);
-    return f;
-}
-
 // ---- TShape ----
 
 TShape::TShape(QWidget* parent) : QWidget(parent) {}
@@ -116,6 +109,20 @@ QValidator::State TSpinEdit::validate(QString& input, int&) const {
 
 void TSpinEdit::fixup(QString&) const {}
 
+void TSpinEdit::stepBy(int steps) {
+    // The field's own range is unbounded so that typing is never clamped; stepping is.
+    const int64_t v = std::clamp<int64_t>(int64_t{Value()} + steps, min_, max_);
+    QSpinBox::setValue(static_cast<int>(v));
+    selectAll();
+}
+
+QAbstractSpinBox::StepEnabled TSpinEdit::stepEnabled() const {
+    StepEnabled s = StepNone;
+    if (Value() > min_) s |= StepDownEnabled;
+    if (Value() < max_) s |= StepUpEnabled;
+    return s;
+}
+
 int TSpinEdit::valueFromText(const QString& text) const {
     bool ok = false;
     const int v = text.trimmed().toInt(&ok);
@@ -148,6 +155,8 @@ QFileDialog* DialogOtwarcia(QWidget* parent, const char* name, const QString& ti
     d->setFileMode(tylkoIstniejace ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     d->setAcceptMode(QFileDialog::AcceptOpen);
     d->setOption(QFileDialog::DontUseNativeDialog);
+    // The filters read as their descriptions, without the patterns repeated after them.
+    d->setOption(QFileDialog::HideNameFilterDetails);
     return d;
 }
 
@@ -157,7 +166,9 @@ TStatusBar::TStatusBar(QWidget* parent, int panelWidth) : QStatusBar(parent) {
     setSizeGripEnabled(false);
     panel_ = new QLabel(this);
     panel_->setObjectName(QStringLiteral("StatusBar1Panel0"));
-    panel_->setFixedWidth(panelWidth);
+    // At least the workstation's width; a longer text (the presence test's findings, the
+    // closing notice) widens the panel instead of being cut off.
+    panel_->setMinimumWidth(panelWidth);
     panel_->setAttribute(Qt::WA_TransparentForMouseEvents);
     addWidget(panel_);
     // Apart from panel 0, which the presence test rewrites every five minutes: the alarm stays

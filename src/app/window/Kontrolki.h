@@ -15,13 +15,12 @@
 #include <functional>
 #include <vector>
 
+#include "app/window/Czcionki.h"
+
 class QFileDialog;
 class QRadioButton;
 
 namespace tolvak::okno {
-
-/// The window's font: DejaVu Sans at a pixel height (the workstation's Tahoma is not here).
-QFont Czcionka(int pikseli, bool pogrubiona = false);
 
 /// A filled rounded rectangle with a one-pixel black outline; a press of any mouse button calls
 /// OnMouseDown.
@@ -72,6 +71,7 @@ private:
 
 /// A spin edit whose field takes any typed integer or text: Value() is the typed integer, or
 /// the lower limit when the text is not a number. Emits Change on every change of the text.
+/// The arrows, the arrow keys and the wheel stay within the limits.
 class TSpinEdit : public QSpinBox {
     Q_OBJECT
 public:
@@ -89,6 +89,8 @@ signals:
 protected:
     QValidator::State validate(QString& input, int& pos) const override;
     void fixup(QString& input) const override;
+    void stepBy(int steps) override;
+    StepEnabled stepEnabled() const override;
     int valueFromText(const QString& text) const override;
 
 private:
@@ -106,7 +108,7 @@ QLineEdit* LabeledEdit(QWidget* parent, const char* name, const QRect& geometry,
 QFileDialog* DialogOtwarcia(QWidget* parent, const char* name, const QString& title,
                             const QStringList& filters, bool tylkoIstniejace);
 
-/// The status bar with one panel of a fixed width and, beside it, the missed-hour alarm in red;
+/// The status bar with one panel at least `panelWidth` wide and, beside it, the missed-hour alarm in red;
 /// a click emits Clicked.
 class TStatusBar : public QStatusBar {
     Q_OBJECT

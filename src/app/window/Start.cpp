@@ -14,6 +14,7 @@
 #include "app/qt/SygnalyZakonczenia.h"
 #include "app/window/Form1.h"
 #include "app/window/Instancja.h"
+#include "app/window/Tlumaczenia.h"
 #include "app/window/Zasoby.h"
 #include "dialogs/FIarUrlPick.h"
 #include "platform/Paths.h"
@@ -29,6 +30,8 @@ int UruchomOkno(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("tolvak"));
     QGuiApplication::setDesktopFileName(QStringLiteral("tolvak"));
     QApplication::setWindowIcon(okno::Zasoby::Ikona());
+    // Before the first dialog: Qt's own buttons and file dialogs speak Polish.
+    okno::ZaladujTlumaczenia();
 
     const std::filesystem::path folder = ProgramFolder(cl.dir);
     std::error_code ec;
