@@ -12,7 +12,9 @@ namespace tolvak::test {
 
 class SerwerFTP {
 public:
-    SerwerFTP(const std::filesystem::path& folder, const std::string& login, const std::string& haslo);
+    /// `bajtowNaSekunde` > 0: downloads trickle, a few bytes at a time at about that pace.
+    SerwerFTP(const std::filesystem::path& folder, const std::string& login, const std::string& haslo,
+              int bajtowNaSekunde = 0);
     ~SerwerFTP();
     SerwerFTP(const SerwerFTP&) = delete;
     SerwerFTP& operator=(const SerwerFTP&) = delete;

@@ -6,11 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/Konfiguracja.h"
@@ -45,6 +47,13 @@ inline test::Odpowiedz Status(int kod, std::string powod, test::Naglowki naglowk
 inline test::Odpowiedz Tresc(std::string tresc, test::Naglowki naglowki = {}) {
     test::Odpowiedz o = Status(200, "OK", std::move(naglowki));
     o.tresc = std::move(tresc);
+    return o;
+}
+
+/// A body that never ends: `kawalek` bytes every `odstep` (a trickle, or a fast endless stream).
+inline test::Odpowiedz BezKonca(std::size_t kawalek, std::chrono::milliseconds odstep) {
+    test::Odpowiedz o;
+    o.dalej = [=](std::string& k) { return std::this_thread::sleep_for(odstep), k.assign(kawalek, 'x'), true; };
     return o;
 }
 
