@@ -165,4 +165,19 @@ int UsunPlikiTymczasowe(const fs::path& folder, std::string_view znacznik,
     return usuniete;
 }
 
+int UsunPlikiPobrane(const fs::path& folder, std::string_view przedrostek, const fs::path& zachowaj) {
+    int usuniete = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), koniec; !ec && it != koniec; it.increment(ec)) {
+        const fs::path& p = it->path();
+        if (przedrostek.empty() || !p.filename().native().starts_with(przedrostek)) continue;
+        struct stat st {};
+        if (::lstat(p.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
+        std::error_code ec2;
+        if (!zachowaj.empty() && fs::equivalent(p, zachowaj, ec2)) continue;
+        if (::unlink(p.c_str()) == 0) ++usuniete;
+    }
+    return usuniete;
+}
+
 }  // namespace tolvak

@@ -175,9 +175,10 @@ bool Produkcja::AkcjaSerwis(const std::string& rodzaj, const std::string& FileNa
     // 2.
     k_.okno.Migotanie(true);
     bool dostarczono = false;
+    std::string pobrany;
     try {
         // 3. Fetch, by kind.
-        const std::string pobrany = Pobierz(rodzaj, FileNameLink);
+        pobrany = Pobierz(rodzaj, FileNameLink);
         // 4.
         if (pobrany.empty()) {
             k_.log.DodajDoLoga("AkcjaSerwis: Nieudane pobranie serwisu.");
@@ -189,8 +190,11 @@ bool Produkcja::AkcjaSerwis(const std::string& rodzaj, const std::string& FileNa
         // 6 to 15.
         dostarczono = Montaz(rodzaj, pobrany);
     } catch (const std::exception& e) {
-        // The run ends here; the work files stay as they are.
+        // The run ends here; the work files stay as they are, but the fetched file goes (never
+        // one given with --input): a broken download named anew every hour would pile up.
         k_.log.DodajDoLoga(std::string("AkcjaSerwis: ") + e.what());
+        if (!pobrany.empty() && !zachowajPobrany_)
+            UsunJesliJest(fs::path(pobrany).is_absolute() ? pobrany : (k_.folderRoboczy / pobrany).string());
         // The readers let go of their files, so that a later run can replace them.
         for (TWaveIn* w : {&WaveIn1_, &WaveIn2_}) {
             try {

@@ -61,7 +61,8 @@ int UruchomProdukcje(const CommandLine& cl, std::ostream& err, std::chrono::mill
     Ustawienia ustawienia = OdczytajKonfiguracje(ini);
     log.SetCzyLog(ustawienia.czyLog);
     if (ustawienia.FolderZapisu.empty()) return odmow("Brak lokalizacji zapisu serwisu..");
-    UsunPozostawionePliki(folder, roboczy, ustawienia.FolderZapisu, log);
+    UsunPozostawionePliki(folder, roboczy, ustawienia.FolderZapisu, log,
+                          cl.input ? std::filesystem::path(*cl.input) : std::filesystem::path());
 
     StatusDisplay okno(clock);
     Zrodla zrodla(KontekstZrodel{ustawienia, folder, roboczy, log, clock, okno});

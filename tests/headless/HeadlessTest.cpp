@@ -14,12 +14,14 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "../production/GeneratorDzwiekow.h"
 #include "platform/Ini.h"
 #include "platform/PlikiTymczasowe.h"
+#include "support/SerwerHTTP.h"
 #include "support/TempDir.h"
 
 extern char** environ;
@@ -268,7 +270,8 @@ TEST_F(Headless, OneInstancePerProgramFolderWhichItCleansAtStartAndNoGuiLibrary)
     // What killed runs of this folder left behind, and a file of another installation's run.
     const std::string z = ZnacznikFolderu(prog);
     const fs::path stare[] = {out / (".N_2024-05-06_14.wav." + z + "-AbCdEf.part"),
-                              work / (".tvss.mp3." + z + "-AbCdEf.part"), prog / ".tolvak.dat.tmp-AbCdEf"};
+                              work / (".tvss.mp3." + z + "-AbCdEf.part"), prog / ".tolvak.dat.tmp-AbCdEf",
+                              work / "tvss_13.mp3"};
     const fs::path obcy = out / ".N_2024-05-06_14.wav.0badc0de-AbCdEf.part";
     for (const fs::path& f : stare) std::ofstream(f) << "stary";
     std::ofstream(obcy) << "obcy";
@@ -290,9 +293,37 @@ TEST_F(Headless, OneInstancePerProgramFolderWhichItCleansAtStartAndNoGuiLibrary)
     // The second instance touched neither the log nor the settings.
     Linie log;
     for (const auto& l : Log(prog / "log.txt")) log.push_back(BezCzasu(l));
-    EXPECT_EQ(log, (Linie{"Start programu", "Usunięto pozostawione pliki tymczasowe: 3", "Zamknięcie programu."}));
+    EXPECT_EQ(log, (Linie{"Start programu", "Usunięto pozostawione pliki tymczasowe: 4", "Zamknięcie programu."}));
     for (const fs::path& f : stare) EXPECT_FALSE(fs::exists(f)) << f;
     EXPECT_TRUE(fs::exists(obcy));
+}
+
+TEST_F(Headless, ATricklingBulletinFailsTheNextInterventionRunsAndSigtermEndsItAtOnce) {
+    using namespace std::chrono_literals;
+    test::SerwerHTTP zet([](const test::Zadanie& r) {  // the bulletin trickles 20 bytes a second
+        test::Odpowiedz o;
+        o.naglowki = {{"Content-disposition", "attachment; filename=dziennik_08.mp3"}};
+        if (r.metoda == "GET" && r.cel == "/dziennik.php")
+            o.dalej = [](std::string& k) { return std::this_thread::sleep_for(50ms), k = "x", true; };
+        return o;
+    });
+    IniFile ini(prog / "tolvak.ini");
+    ini.WriteString("Ustawienia", "CzyZPliku", "0");
+    ini.WriteString("Ustawienia", "AdresZet", zet.Adres());
+    ini.WriteString("Matryca", "d108", "1");
+    ini.WriteString("Matryca", "d109", "1");
+    Proces p = Uruchom("2024-05-06 07:58:50 x60");  // a minute a second: the speed rule ends the first
+    ASSERT_TRUE(p.CzekajNa("PobierzSerwis: Przesyłanie zbyt wolne", 30s)) << p.Wszystko();
+    ASSERT_TRUE(p.CzekajNa("08:59:0", 120s)) << p.Wszystko();  // the next intervention
+    std::this_thread::sleep_for(300ms);                         // into its trickle
+    const auto t0 = std::chrono::steady_clock::now();
+    p.Sygnal(SIGTERM);
+    const int status = p.Zakoncz();
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 2s);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << p.Wszystko();
+    EXPECT_EQ(BezCzasu(Log(prog / "log.txt").back()), "Zamknięcie programu.");
+    EXPECT_NE(p.Wszystko().find("PobierzSerwis: Przesyłanie przerwane: program kończy pracę"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(work));
 }
 
 TEST_F(Headless, WithoutAConnectionTheStartUpEndsBeforeTheLog) {
