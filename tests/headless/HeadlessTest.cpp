@@ -310,9 +310,9 @@ TEST_F(Headless, ATricklingBulletinFailsTheNextInterventionRunsAndSigtermEndsItA
     IniFile ini(prog / "tolvak.ini");
     ini.WriteString("Ustawienia", "CzyZPliku", "0");
     ini.WriteString("Ustawienia", "AdresZet", zet.Adres());
-    ini.WriteString("Matryca", "d108", "1");
-    ini.WriteString("Matryca", "d109", "1");
-    Proces p = Uruchom("2024-05-06 07:58:50 x60");  // a minute a second: the speed rule ends the first
+    ini.WriteString("Matryca", "d18", "1");  // Monday 8:00 and 9:00
+    ini.WriteString("Matryca", "d19", "1");
+    Proces p = Uruchom("2024-05-06 07:55:00 x60");  // a minute a second: the speed rule ends the first
     ASSERT_TRUE(p.CzekajNa("PobierzSerwis: Przesyłanie zbyt wolne", 30s)) << p.Wszystko();
     ASSERT_TRUE(p.CzekajNa("08:59:0", 120s)) << p.Wszystko();  // the next intervention
     std::this_thread::sleep_for(300ms);                         // into its trickle
