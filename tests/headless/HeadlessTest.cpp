@@ -310,14 +310,12 @@ TEST_F(Headless, ATricklingBulletinFailsTheNextInterventionRunsAndSigtermEndsItA
     IniFile ini(prog / "tolvak.ini");
     ini.WriteString("Ustawienia", "CzyZPliku", "0");
     ini.WriteString("Ustawienia", "AdresZet", zet.Adres());
-    ini.WriteString("Matryca", "d18", "1");  // Monday 8:00 and 9:00
-    ini.WriteString("Matryca", "d19", "1");
+    for (const char* k : {"d18", "d19"}) ini.WriteString("Matryca", k, "1");  // Monday 8:00 and 9:00
     Proces p = Uruchom("2024-05-06 07:55:00 x60");  // a minute a second: the speed rule ends the first
     ASSERT_TRUE(p.CzekajNa("PobierzSerwis: Przesyłanie zbyt wolne", 30s)) << p.Wszystko();
     ASSERT_TRUE(p.CzekajNa("08:59:0", 120s)) << p.Wszystko();  // the next intervention
     std::this_thread::sleep_for(300ms);                         // into its trickle
-    const auto t0 = std::chrono::steady_clock::now();
-    p.Sygnal(SIGTERM);
+    const auto t0 = (p.Sygnal(SIGTERM), std::chrono::steady_clock::now());
     const int status = p.Zakoncz();
     EXPECT_LT(std::chrono::steady_clock::now() - t0, 2s);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << p.Wszystko();

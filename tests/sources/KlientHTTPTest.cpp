@@ -166,15 +166,10 @@ TEST_F(Klient, EachLimitEndsAnEndlessTransferInTimeAndNamesItself) {
     };
     const auto ftpKropla = [&](const LimityTransferu& l) {
         KlientFTP k(okno, l);
-        k.UstawSerwer("127.0.0.1:" + std::to_string(ftp.Port()), "zpr", "haslo", true);
-        k.Pobierz("1_pon/x.mp3", plik);
+        k.UstawSerwer("127.0.0.1:" + std::to_string(ftp.Port()), "zpr", "haslo", true), k.Pobierz("1_pon/x.mp3", plik);
     };
     const std::string wolno = "Przesyłanie zbyt wolne: średnio mniej niż 1000 B/s przez 400 ms";
-    const struct {
-        LimityTransferu limity;
-        std::function<void(const LimityTransferu&)> przesyl;
-        std::string powod;
-    } przypadki[] = {
+    const struct { LimityTransferu limity; std::function<void(const LimityTransferu&)> przesyl; std::string powod; } przypadki[] = {
         {{.minPredkosc = 1000, .oknoPredkosci = 400ms}, pobierz("/kropla", true), wolno},
         {{.minPredkosc = 1000, .oknoPredkosci = 400ms}, ftpKropla, wolno},
         {{.calyTekst = 600ms}, pobierz("/strumien", false), "Przekroczony łączny limit czasu przesyłania: 600 ms"},
@@ -184,8 +179,7 @@ TEST_F(Klient, EachLimitEndsAnEndlessTransferInTimeAndNamesItself) {
     for (const auto& p : przypadki) {
         const auto t0 = Zegar::now();
         try {
-            p.przesyl(p.limity);
-            ADD_FAILURE() << p.powod;
+            p.przesyl(p.limity), ADD_FAILURE() << p.powod;
         } catch (const BladTransferu& e) {
             EXPECT_TRUE(std::string(e.what()).starts_with(p.powod)) << e.what();
         }
