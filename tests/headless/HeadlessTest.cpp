@@ -300,11 +300,12 @@ TEST_F(Headless, OneInstancePerProgramFolderWhichItCleansAtStartAndNoGuiLibrary)
 
 TEST_F(Headless, ATricklingBulletinFailsTheNextInterventionRunsAndSigtermEndsItAtOnce) {
     using namespace std::chrono_literals;
-    test::SerwerHTTP zet([](const test::Zadanie& r) {  // the bulletin trickles 20 bytes a second
+    std::atomic<int> pobrania{0};  // the first bulletin trickles, the next flows fast enough, neither ends
+    test::SerwerHTTP zet([&](const test::Zadanie& r) {
         test::Odpowiedz o;
         o.naglowki = {{"Content-disposition", "attachment; filename=dziennik_08.mp3"}};
         if (r.metoda == "GET" && r.cel == "/dziennik.php")
-            o.dalej = [](std::string& k) { return std::this_thread::sleep_for(50ms), k = "x", true; };
+            o.dalej = [n = pobrania++ ? 4096 : 1](std::string& k) { return std::this_thread::sleep_for(50ms), k.assign(n, 'x'), true; };
         return o;
     });
     IniFile ini(prog / "tolvak.ini");
@@ -314,7 +315,7 @@ TEST_F(Headless, ATricklingBulletinFailsTheNextInterventionRunsAndSigtermEndsItA
     Proces p = Uruchom("2024-05-06 07:55:00 x60");  // a minute a second: the speed rule ends the first
     ASSERT_TRUE(p.CzekajNa("PobierzSerwis: Przesyłanie zbyt wolne", 30s)) << p.Wszystko();
     ASSERT_TRUE(p.CzekajNa("08:59:0", 120s)) << p.Wszystko();  // the next intervention
-    std::this_thread::sleep_for(300ms);                         // into its trickle
+    std::this_thread::sleep_for(300ms);                         // into its transfer
     const auto t0 = (p.Sygnal(SIGTERM), std::chrono::steady_clock::now());
     const int status = p.Zakoncz();
     EXPECT_LT(std::chrono::steady_clock::now() - t0, 2s);
