@@ -1,14 +1,20 @@
 // The transfer clients: a 64 MiB download from a local HTTP server into a work file, against the
 // curl command-line tool fetching the same file in the same run (target: within 1.2x), and the
 // processor share of the user-interface thread while a transfer waits on a slow server
-// (target: under 2% of one core).
+// (target: under 2% of one core); and the peak memory of `tolvak --check News` against a
+// front page of 500 MiB in ISO-8859-2 (target: under 64 MiB).
 
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <string>
 #include <thread>
 
 #include "app/StatusDisplay.h"
@@ -92,6 +98,38 @@ void BM_PompaPodczasWolnegoTransferu(benchmark::State& state) {
     tolvak::UiQueue::instance().unbind();
 }
 BENCHMARK(BM_PompaPodczasWolnegoTransferu)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_SprawdzenieZeStrona500MiB(benchmark::State& state) {
+    // "Wiadomości" in ISO-8859-2, a mebibyte at a time, to the 500th.
+    std::string mebibajt;
+    while (mebibajt.size() < (size_t{1} << 20)) mebibajt += "Wiadomo\xb6" "ci \xb1\xea ";
+    mebibajt.resize(size_t{1} << 20);
+    tolvak::test::SerwerHTTP serwer([&](const tolvak::test::Zadanie&) {
+        Odpowiedz o;
+        o.naglowki = {{"Content-Type", "text/html; charset=ISO-8859-2"}};
+        o.dalej = [&, n = 0](std::string& k) mutable { return k = mebibajt, ++n <= 500; };
+        return o;
+    });
+    tolvak::test::TempDir tmp;
+    std::ofstream(tmp / "tolvak.ini") << "[Ustawienia]\nCzyNews=1\nAdresZet=" << serwer.Adres() << "\n";
+    double szczytMiB = 0;
+    for (auto _ : state) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::setenv("TOLVAK_ONLINE", "1", 1);
+            ::execl(TOLVAK_BINARY, TOLVAK_BINARY, "--check", "News", "--dir", tmp.path().c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        int status = 0;
+        rusage zuzycie{};
+        ::wait4(pid, &status, 0, &zuzycie);
+        szczytMiB = static_cast<double>(zuzycie.ru_maxrss) / 1024.0;  // kibibytes on Linux
+    }
+    state.counters["szczyt_MiB"] = szczytMiB;
+    if (szczytMiB >= 64) state.SkipWithError("peak memory of --check is 64 MiB or more");
+}
+BENCHMARK(BM_SprawdzenieZeStrona500MiB)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

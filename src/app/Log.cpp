@@ -54,6 +54,15 @@ private:
     int fd_ = -1;
 };
 
+/// `linia` cut to the longest line allowed, with "…" in place of what is cut.
+std::string PrzytnijDoLimitu(std::string linia) {
+    constexpr std::string_view kWielokropek = "…";
+    if (linia.size() <= Log::MaksymalnaDlugoscLinii) return linia;
+    linia.resize(DlugoscDoGranicy(linia, Log::MaksymalnaDlugoscLinii - kWielokropek.size()));
+    linia += kWielokropek;
+    return linia;
+}
+
 }  // namespace
 
 Log::Log(std::filesystem::path logFile, const Clock& clock, RegionalFormats formats)
@@ -83,7 +92,11 @@ void Log::DodajDoLoga(std::string_view komunikat) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     std::string line;
     try {
-        line = DateTimeText(clock_.now(), formats_) + ": " + std::string(komunikat);
+        // Only as much of the message as can stay is looked at: a 100 MB text costs nothing.
+        const std::string_view poczatek =
+            komunikat.substr(0, DlugoscDoGranicy(komunikat, MaksymalnaDlugoscLinii));
+        line = DateTimeText(clock_.now(), formats_) + ": " + JakoUtf8(poczatek);
+        line = PrzytnijDoLimitu(std::move(line));
         ostatnia_ = line;
         if (OnLine) OnLine(line);
     } catch (const std::exception& e) {
@@ -97,6 +110,7 @@ void Log::DodajDoLoga(std::string_view komunikat) {
         ReadWholeFile(file_, bytes);
         const TekstPliku stary = OdczytajTekst(bytes);
         std::vector<std::string> lines = SplitLines(stary.tekst);
+        for (std::string& l : lines) l = PrzytnijDoLimitu(std::move(l));
         lines.insert(lines.begin(), line);
         if (lines.size() > MaksymalnaLiczbaLinii) lines.resize(MaksymalnaLiczbaLinii);
         std::string text;

@@ -28,6 +28,9 @@ inline constexpr std::string_view NazwaPlikuLogu = "log.txt";
 class Log {
 public:
     static constexpr std::size_t MaksymalnaLiczbaLinii = 400;
+    /// A line longer than this many bytes is cut and ends in "…": one runaway text (a server's
+    /// page in an error) must not make every later entry rewrite megabytes.
+    static constexpr std::size_t MaksymalnaDlugoscLinii = 4096;
 
     Log(std::filesystem::path logFile, const Clock& clock, RegionalFormats formats = {});
 
@@ -39,7 +42,8 @@ public:
     void SetFormats(const RegionalFormats& formats);
     const std::filesystem::path& FileName() const { return file_; }
 
-    /// Adds one entry "timestamp: komunikat" as the first line of the file.
+    /// Adds one entry "timestamp: komunikat" as the first line of the file. Bytes of `komunikat`
+    /// that are not UTF-8 are written as "\xNN", and the line is cut to MaksymalnaDlugoscLinii.
     void DodajDoLoga(std::string_view komunikat);
 
     /// The last line built ("timestamp: message"), also while the switch is off; empty before

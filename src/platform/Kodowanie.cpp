@@ -97,6 +97,63 @@ std::string KonwertujKodowanie(std::string_view bajty, const char* z, const char
     return Konwerter(z, na).Zamien(bajty, zamiennik, krokBledu);
 }
 
+namespace {
+
+/// The byte length of the well-formed UTF-8 character at `i`, or 0 when the byte there does not
+/// start one.
+std::size_t ZnakUtf8(std::string_view s, std::size_t i) {
+    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
+    const unsigned char c = b(0);
+    if (c < 0x80) return 1;
+    std::size_t n = 0;
+    unsigned char min = 0x80, max = 0xBF;  // the allowed range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) n = 2;
+    else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        if (c == 0xE0) min = 0xA0;        // overlong
+        else if (c == 0xED) max = 0x9F;   // surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        if (c == 0xF0) min = 0x90;        // overlong
+        else if (c == 0xF4) max = 0x8F;   // above U+10FFFF
+    } else
+        return 0;
+    if (i + n > s.size()) return 0;
+    if (b(1) < min || b(1) > max) return 0;
+    for (std::size_t k = 2; k < n; ++k)
+        if ((b(k) & 0xC0) != 0x80) return 0;
+    return n;
+}
+
+}  // namespace
+
+std::string JakoUtf8(std::string_view bajty) {
+    std::string w;
+    w.reserve(bajty.size());
+    for (std::size_t i = 0; i < bajty.size();) {
+        const std::size_t n = ZnakUtf8(bajty, i);
+        if (n > 0) {
+            w.append(bajty.substr(i, n));
+            i += n;
+            continue;
+        }
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        const auto c = static_cast<unsigned char>(bajty[i++]);
+        w += "\\x";
+        w += kHex[c >> 4];
+        w += kHex[c & 0xF];
+    }
+    return w;
+}
+
+std::size_t DlugoscDoGranicy(std::string_view tekst, std::size_t maks) {
+    if (tekst.size() <= maks) return tekst.size();
+    std::size_t n = maks;
+    // Back over continuation bytes to the start of the character that the cut would split.
+    while (n > 0 && (static_cast<unsigned char>(tekst[n]) & 0xC0) == 0x80) --n;
+    return n;
+}
+
 bool JestUtf8(std::string_view bajty) {
     // ASCII is UTF-8 as it stands: only the rest from the first byte above 0x7F needs iconv.
     const auto i = std::find_if(bajty.begin(), bajty.end(),

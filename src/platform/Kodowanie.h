@@ -42,6 +42,16 @@ bool MiesciSieWWindows1250(std::string_view tekst);
 /// True when the bytes are valid UTF-8 (no overlong forms, no surrogates).
 bool JestUtf8(std::string_view bajty);
 
+/// `bajty` as valid UTF-8: every byte that does not belong to a well-formed UTF-8 character (no
+/// overlong forms, no surrogates, nothing above U+10FFFF) written as "\xNN" (upper-case hex),
+/// so that a text from outside (a server's header, a file name) can never turn a UTF-8 file into
+/// something else. Valid text is returned unchanged.
+std::string JakoUtf8(std::string_view bajty);
+
+/// The length of the longest start of UTF-8 `tekst` that has at most `maks` bytes and does not
+/// end inside a character.
+std::size_t DlugoscDoGranicy(std::string_view tekst, std::size_t maks);
+
 /// Converts between two of iconv's encodings ("UTF-8", "WINDOWS-1250", "UTF-16LE", ...). An
 /// input sequence that is invalid in `z` is replaced by `zamiennik` (already in `na`), skipping
 /// `krokBledu` bytes of input. Throws std::runtime_error when iconv lacks the conversion.

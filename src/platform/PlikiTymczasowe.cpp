@@ -165,4 +165,24 @@ int UsunPlikiTymczasowe(const fs::path& folder, std::string_view znacznik,
     return usuniete;
 }
 
+int UsunPlikiPobrane(const fs::path& folder, std::string_view przedrostek, const fs::path& zachowaj) {
+    int usuniete = 0;
+    // Compared by device and inode: the file to keep may be a FIFO, which fs::equivalent refuses.
+    struct stat doZachowania {};
+    const bool jestDoZachowania = !zachowaj.empty() && ::stat(zachowaj.c_str(), &doZachowania) == 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), koniec; !ec && it != koniec; it.increment(ec)) {
+        const fs::path& p = it->path();
+        if (przedrostek.empty() || !p.filename().native().starts_with(przedrostek)) continue;
+        struct stat st {};
+        if (::lstat(p.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
+        struct stat cel {};
+        if (jestDoZachowania && ::stat(p.c_str(), &cel) == 0 && cel.st_dev == doZachowania.st_dev &&
+            cel.st_ino == doZachowania.st_ino)
+            continue;
+        if (::unlink(p.c_str()) == 0) ++usuniete;
+    }
+    return usuniete;
+}
+
 }  // namespace tolvak

@@ -73,4 +73,11 @@ bool CzyPlikTymczasowy(std::string_view nazwa, std::string_view znacznik,
 int UsunPlikiTymczasowe(const std::filesystem::path& folder, std::string_view znacznik,
                         std::initializer_list<std::string_view> wlasne = {});
 
+/// Removes from `folder` every file whose name begins with `przedrostek` (the fetched work files
+/// "tvss" + whatever extension a server named), except `zachowaj` (a file the operator gave to
+/// use in place); a link is removed, not followed, and folders are left alone. Returns how many
+/// it removed. Only while holding the program folder's lock, before any fetch. Never throws.
+int UsunPlikiPobrane(const std::filesystem::path& folder, std::string_view przedrostek,
+                     const std::filesystem::path& zachowaj = {});
+
 }  // namespace tolvak

@@ -206,9 +206,10 @@ bool Produkcja::Przebieg(const std::string& rodzaj, const std::string& FileNameL
     // 2.
     k_.okno.Migotanie(true);
     bool dostarczono = false;
+    std::string pobrany;
     try {
         // 3. Fetch, by kind.
-        const std::string pobrany = Pobierz(rodzaj, FileNameLink);
+        pobrany = Pobierz(rodzaj, FileNameLink);
         // 4.
         if (pobrany.empty()) {
             Nieudane("Nieudane pobranie serwisu.");
@@ -220,8 +221,11 @@ bool Produkcja::Przebieg(const std::string& rodzaj, const std::string& FileNameL
         // 6 to 15.
         dostarczono = Montaz(rodzaj, pobrany);
     } catch (const std::exception& e) {
-        // The run ends here; the work files stay as they are.
+        // The run ends here; the work files stay as they are, but the fetched file goes (never
+        // one given with --input): a broken download named anew every hour would pile up.
         Nieudane(e.what());
+        if (!pobrany.empty() && !zachowajPobrany_)
+            UsunJesliJest(fs::path(pobrany).is_absolute() ? pobrany : (k_.folderRoboczy / pobrany).string());
         // The readers let go of their files, so that a later run can replace them.
         for (TWaveIn* w : {&WaveIn1_, &WaveIn2_}) {
             try {

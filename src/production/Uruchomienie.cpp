@@ -64,7 +64,8 @@ int UruchomProdukcje(const CommandLine& cl, std::ostream& err, std::chrono::mill
     log.SetCzyLog(ustawienia.czyLog);
     JedenZrodloNews(ini, ustawienia, log, true);
     if (ustawienia.FolderZapisu.empty()) return odmow("Brak lokalizacji zapisu serwisu..");
-    UsunPozostawionePliki(folder, roboczy, ustawienia.FolderZapisu, log);
+    UsunPozostawionePliki(folder, roboczy, ustawienia.FolderZapisu, log,
+                          cl.input ? std::filesystem::path(*cl.input) : std::filesystem::path());
 
     StatusDisplay okno(clock);
     Zrodla zrodla(KontekstZrodel{ustawienia, folder, roboczy, log, clock, okno});

@@ -88,7 +88,7 @@ std::optional<FolderyOdczytu> FolderyBezCzekania(const std::string& rodzaj,
 }
 
 void UsunPozostawionePliki(const fs::path& folderProgramu, const fs::path& folderRoboczy,
-                           const std::string& folderZapisu, Log& log) {
+                           const std::string& folderZapisu, Log& log, const fs::path& zachowaj) {
     const std::string znacznik = ZnacznikFolderu(folderProgramu);
     // The same folder named twice is cleaned once.
     std::set<fs::path> folderyObce;
@@ -104,6 +104,8 @@ void UsunPozostawionePliki(const fs::path& folderProgramu, const fs::path& folde
                                        {NazwaPlikuKonfiguracji, NazwaPlikuStanu, NazwaPlikuLogu, kTvVoice,
                                         kTvTemp, kTvTemp2, kTvEnd, kTvSerwis, kTvTfn});
     for (const fs::path& f : folderyObce) usuniete += UsunPlikiTymczasowe(f, znacznik);
+    // Fetched files carry a server's name, new every hour: a killed or failed run's must not pile up.
+    if (!folderRoboczy.empty()) usuniete += UsunPlikiPobrane(folderRoboczy, kTvSs, zachowaj);
     if (usuniete > 0)
         log.DodajDoLoga("Usunięto pozostawione pliki tymczasowe: " + std::to_string(usuniete));
 }

@@ -53,11 +53,13 @@ std::optional<FolderyOdczytu> FolderyBezCzekania(const std::string& rodzaj,
                                                  std::ostream& err, int& kod);
 
 /// Removes the temporary files that killed runs of this program folder left in the program
-/// folder and, when given (non-empty), in the working folder and the output folder; logs
-/// "Usunięto pozostawione pliki tymczasowe: " + their number when there were any. Only while
-/// holding the folder's lock.
+/// folder and, when given (non-empty), in the working folder and the output folder, and the
+/// fetched work files ("tvss" + any extension) left in the working folder, except `zachowaj`
+/// (a file given with --input); logs "Usunięto pozostawione pliki tymczasowe: " + their number
+/// when there were any. Only while holding the folder's lock, before any fetch.
 void UsunPozostawionePliki(const std::filesystem::path& folderProgramu,
                            const std::filesystem::path& folderRoboczy,
-                           const std::string& folderZapisu, Log& log);
+                           const std::string& folderZapisu, Log& log,
+                           const std::filesystem::path& zachowaj = {});
 
 }  // namespace tolvak

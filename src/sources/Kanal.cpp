@@ -14,16 +14,24 @@ ElementKanalu WyszukajElementKanalu(const std::string& adres, pugi::xml_document
     try {
         KlientHTTP klient(okno, UstawieniaHTTP::Kanalu(), limity);
         tresc = klient.Get(url);
-    } catch (const BladTransferu&) {
+    } catch (const BladTransferu& e) {
+        w.powod = e.what();
         return w;
     }
-    if (tresc.empty()) return w;
+    if (tresc.empty()) {
+        w.powod = "Pusta odpowiedź serwera (" + url.substr(0, url.find('?')) + ")";
+        return w;
+    }
 
     w.wynik = WynikKanalu::BrakElementu;
     XMLDocument1.reset();
-    if (!XMLDocument1.load_buffer(tresc.data(), tresc.size(), pugi::parse_default,
-                                  pugi::encoding_utf8))
+    const pugi::xml_parse_result r =
+        XMLDocument1.load_buffer(tresc.data(), tresc.size(), pugi::parse_default, pugi::encoding_utf8);
+    if (!r) {
+        w.powod = std::string("Nieprawidłowy plik XML: ") + r.description() + " (bajt " +
+                  std::to_string(r.offset) + ")";
         return w;
+    }
     const pugi::xml_node kanal = XMLDocument1.document_element().first_child();
     if (!kanal) return w;
     w.item = kanal.child("item");

@@ -19,6 +19,9 @@ enum class WynikKanalu {
 struct ElementKanalu {
     WynikKanalu wynik = WynikKanalu::BrakKanalu;
     pugi::xml_node item;  // valid while the document is not loaded again
+    /// Why there is no feed, or why its body is no XML: the failed request's reason or the
+    /// parser's; empty when the feed simply holds no item yet.
+    std::string powod;
 };
 
 /// Looks up the first "item" among the children of the first child of the root element of

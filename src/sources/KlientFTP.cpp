@@ -55,7 +55,7 @@ void KlientFTP::UstawSerwer(std::string_view host, std::string_view login, std::
 size_t KlientFTP::OdpowiedzCb(char* dane, size_t rozmiar, size_t n, void* uzytkownik) {
     auto& o = *static_cast<Odbiorca*>(uzytkownik);
     const size_t dlugosc = rozmiar * n;
-    o.klient.przesyl_.Ruch();
+    o.klient.przesyl_.Ruch(dlugosc);
     // 125 and 150 open the data transfer of a RETR.
     const std::string_view linia(dane, dlugosc);
     if (linia.starts_with("125") || linia.starts_with("150")) o.przesylRozpoczety = true;
@@ -65,7 +65,7 @@ size_t KlientFTP::OdpowiedzCb(char* dane, size_t rozmiar, size_t n, void* uzytko
 size_t KlientFTP::TrescCb(char* dane, size_t rozmiar, size_t n, void* uzytkownik) {
     auto& o = *static_cast<Odbiorca*>(uzytkownik);
     const size_t dlugosc = rozmiar * n;
-    o.klient.przesyl_.Ruch();
+    o.klient.przesyl_.Ruch(dlugosc);
     if (o.plik == nullptr) return dlugosc;  // the headers curl makes up for a time query
     if (!o.klient.przesyl_.Tresc(dlugosc)) return 0;
     if (std::fwrite(dane, 1, dlugosc, o.plik) != dlugosc) {
@@ -109,8 +109,10 @@ std::time_t KlientFTP::CzasModyfikacji(const std::string& sciezka) {
     Ustaw(c, CURLOPT_WRITEDATA, &o);
     Ustaw(c, CURLOPT_NOBODY, 1L);
     Ustaw(c, CURLOPT_FILETIME, 1L);
-    const CURLcode wynik = przesyl_.Wykonaj(c);
-    if (wynik != CURLE_OK) throw BladTransferu(OpisBledu(wynik, blad) + " (" + sciezka + ")");
+    const CURLcode wynik = przesyl_.Wykonaj(c, RodzajPrzesylu::Tekst);
+    if (!przesyl_.Przyczyna().empty()) throw BladTransferu(przesyl_.Przyczyna() + " (" + sciezka + ")");
+    if (wynik != CURLE_OK)
+        throw BladTransferu(OpisBledu(wynik, blad) + " (" + sciezka + ")", wynik == CURLE_REMOTE_FILE_NOT_FOUND);
     curl_off_t czas = -1;
     if (curl_easy_getinfo(c, CURLINFO_FILETIME_T, &czas) != CURLE_OK || czas < 0)
         throw BladTransferu("Serwer FTP nie podał czasu modyfikacji pliku " + sciezka);
@@ -125,11 +127,13 @@ void KlientFTP::Pobierz(const std::string& sciezka, std::FILE* plik) {
     o.plik = plik;
     Ustaw(c, CURLOPT_HEADERDATA, &o);
     Ustaw(c, CURLOPT_WRITEDATA, &o);
-    const CURLcode wynik = przesyl_.Wykonaj(c);
+    const CURLcode wynik = przesyl_.Wykonaj(c, RodzajPrzesylu::Plik);
 
     std::string bladOpis;
     if (o.bladZapisu || std::fflush(plik) != 0) bladOpis = "Nie udało się zapisać pobieranego pliku";
-    else if (przesyl_.ZaDuzo() || wynik == CURLE_FILESIZE_EXCEEDED) bladOpis = "Plik na serwerze FTP jest za duży";
+    else if (!przesyl_.Przyczyna().empty()) bladOpis = przesyl_.Przyczyna();
+    else if (przesyl_.ZaDuzo() || wynik == CURLE_FILESIZE_EXCEEDED)
+        bladOpis = "Plik na serwerze FTP jest za duży: " + przesyl_.OpisLimituRozmiaru();
     else if (wynik != CURLE_OK) bladOpis = OpisBledu(wynik, blad);
     if (o.przesylRozpoczety && OnWorkEnd) OnWorkEnd();
     if (!bladOpis.empty()) throw BladTransferu(bladOpis + " (" + sciezka + ")");

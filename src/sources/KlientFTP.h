@@ -24,10 +24,11 @@ public:
 
     /// The modification time (the server's MDTM answer, as seconds since the epoch, UTC) of the
     /// file at `sciezka` below the login folder. Throws BladTransferu on any failure, a missing
-    /// file or an unknown time included.
+    /// file or an unknown time included (BladTransferu::BrakNaSerwerze() for a missing file);
+    /// under the text limits of LimityTransferu.
     std::time_t CzasModyfikacji(const std::string& sciezka);
     /// Downloads the file at `sciezka` below the login folder into `plik`, writing the bytes as
-    /// they arrive. Throws BladTransferu on any failure.
+    /// they arrive, under the bulletin's limits. Throws BladTransferu on any failure.
     void Pobierz(const std::string& sciezka, std::FILE* plik);
 
     /// End of every file transfer, also a broken one.

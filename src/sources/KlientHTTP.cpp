@@ -27,21 +27,33 @@ std::string Charset(std::string_view typ) {
 }
 
 /// `tekst` in `charset` turned into UTF-8; unchanged when the charset is UTF-8, unknown, or
-/// the bytes do not fit it.
+/// the bytes do not fit it. The conversion goes through a fixed piece at a time, so memory grows
+/// with the text it makes, not with the worst case of every byte becoming four.
 std::string NaUtf8(std::string tekst, const std::string& charset) {
     if (charset.empty() || RowneBezWielkosci(charset, "utf-8") || RowneBezWielkosci(charset, "utf8"))
         return tekst;
     iconv_t cd = iconv_open("UTF-8", charset.c_str());
     if (cd == reinterpret_cast<iconv_t>(-1)) return tekst;
-    std::string wynik(tekst.size() * 4 + 16, '\0');
+    struct Zamknij {
+        iconv_t cd;
+        ~Zamknij() { iconv_close(cd); }
+    } zamknij{cd};
+    std::string wynik;
+    wynik.reserve(tekst.size());
+    std::string kawalek(64 * 1024, '\0');
     char* we = tekst.data();
     size_t weZostalo = tekst.size();
-    char* wy = wynik.data();
-    size_t wyZostalo = wynik.size();
-    const size_t r = iconv(cd, &we, &weZostalo, &wy, &wyZostalo);
-    iconv_close(cd);
-    if (r == static_cast<size_t>(-1)) return tekst;
-    wynik.resize(wynik.size() - wyZostalo);
+    for (;;) {
+        char* wy = kawalek.data();
+        size_t wyZostalo = kawalek.size();
+        const bool koniec = weZostalo == 0;
+        // The last call, without input, writes out what a stateful charset still holds.
+        const size_t r = koniec ? iconv(cd, nullptr, nullptr, &wy, &wyZostalo)
+                                : iconv(cd, &we, &weZostalo, &wy, &wyZostalo);
+        if (r == static_cast<size_t>(-1) && errno != E2BIG) return tekst;
+        wynik.append(kawalek.data(), kawalek.size() - wyZostalo);
+        if (koniec && r != static_cast<size_t>(-1)) break;
+    }
     return wynik;
 }
 
@@ -89,7 +101,9 @@ std::string KlientHTTP::Naglowek(std::string_view name) const {
 size_t KlientHTTP::NaglowekCb(char* dane, size_t rozmiar, size_t n, void* uzytkownik) {
     auto& k = *static_cast<KlientHTTP*>(uzytkownik);
     const size_t dlugosc = rozmiar * n;
-    k.przesyl_.Ruch();
+    k.przesyl_.Ruch(dlugosc);
+    // Headers count against the answer's size too: a HEAD answer is text held in memory.
+    if (!k.przesyl_.Tresc(dlugosc)) return 0;
     std::string_view linia(dane, dlugosc);
     while (!linia.empty() && (linia.back() == '\n' || linia.back() == '\r')) linia.remove_suffix(1);
     if (linia.starts_with("HTTP/")) {
@@ -105,7 +119,7 @@ size_t KlientHTTP::NaglowekCb(char* dane, size_t rozmiar, size_t n, void* uzytko
 size_t KlientHTTP::TrescCb(char* dane, size_t rozmiar, size_t n, void* uzytkownik) {
     auto& o = *static_cast<Odbiorca*>(uzytkownik);
     const size_t dlugosc = rozmiar * n;
-    o.klient.przesyl_.Ruch();
+    o.klient.przesyl_.Ruch(dlugosc);
     if (!o.klient.przesyl_.Tresc(dlugosc)) return 0;
     if (o.tekst != nullptr) {
         o.tekst->append(dane, dlugosc);
@@ -150,13 +164,16 @@ void KlientHTTP::Wykonaj(const std::string& url, Odbiorca& o) {
     Ustaw(c, CURLOPT_WRITEDATA, &o);
     if (o.head) Ustaw(c, CURLOPT_NOBODY, 1L);
 
-    const CURLcode wynik = przesyl_.Wykonaj(c);
+    const CURLcode wynik =
+        przesyl_.Wykonaj(c, o.plik != nullptr ? RodzajPrzesylu::Plik : RodzajPrzesylu::Tekst);
     long kod = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &kod);
 
     std::string bladOpis;
     if (o.bladZapisu) bladOpis = "Nie udało się zapisać pobieranego pliku";
-    else if (przesyl_.ZaDuzo() || wynik == CURLE_FILESIZE_EXCEEDED) bladOpis = "Odpowiedź serwera jest za duża";
+    else if (!przesyl_.Przyczyna().empty()) bladOpis = przesyl_.Przyczyna();
+    else if (przesyl_.ZaDuzo() || wynik == CURLE_FILESIZE_EXCEEDED)
+        bladOpis = "Odpowiedź serwera jest za duża: " + przesyl_.OpisLimituRozmiaru();
     else if (wynik == CURLE_OK ? kod < 200 || kod > 299 : wynik == CURLE_HTTP_RETURNED_ERROR)
         bladOpis = "Odpowiedź serwera: " + statusLine_;
     else if (wynik != CURLE_OK) bladOpis = OpisBledu(wynik, blad);

@@ -42,12 +42,13 @@ public:
     /// both texts are non-empty after removing surrounding blanks; otherwise none.
     void UstawKonto(std::string_view login, std::string_view haslo);
 
-    /// GET `url`; the body as text. Throws BladTransferu on any failure.
+    /// GET `url`; the body as text. Throws BladTransferu on any failure, and when the answer
+    /// passes the text limits of LimityTransferu (`maksTekst`, `calyTekst`) or its speed rules.
     std::string Get(const std::string& url);
-    /// GET `url` into `plik` from its current position. Throws BladTransferu on any failure,
-    /// a failed write included.
+    /// GET `url` into `plik` from its current position, under the bulletin's limits
+    /// (`maksRozmiar`, `calyPlik`). Throws BladTransferu on any failure, a failed write included.
     void Get(const std::string& url, std::FILE* plik);
-    /// HEAD `url`. Throws BladTransferu on any failure.
+    /// HEAD `url`, under the text limits. Throws BladTransferu on any failure.
     void Head(const std::string& url);
 
     /// The last response's status line ("HTTP/1.1 200 OK"); empty when none arrived.

@@ -41,7 +41,6 @@ UchwytCurl NowyUchwyt(const LimityTransferu& limity, char (&bladTekst)[CURL_ERRO
     Ustaw(e, CURLOPT_PROXY, "");
     Ustaw(e, CURLOPT_FORBID_REUSE, 1L);
     Ustaw(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limity.polaczenie.count()));
-    Ustaw(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limity.maksRozmiar));
     Ustaw(e, CURLOPT_BUFFERSIZE, 256L * 1024);
     Ustaw(e, CURLOPT_SSLVERSION,
           static_cast<long>(CURL_SSLVERSION_TLSv1_0) | static_cast<long>(CURL_SSLVERSION_MAX_TLSv1_3));
@@ -51,6 +50,22 @@ UchwytCurl NowyUchwyt(const LimityTransferu& limity, char (&bladTekst)[CURL_ERRO
     Ustaw(e, CURLOPT_SSL_VERIFYHOST, 0L);
     return c;
 }
+
+std::string OpisCzasu(std::chrono::milliseconds czas) {
+    const auto ms = czas.count();
+    if (ms % 1000 == 0) return std::to_string(ms / 1000) + " s";
+    return std::to_string(ms) + " ms";
+}
+
+namespace {
+
+std::string OpisBajtow(int64_t n) {
+    if (n > 0 && n % (int64_t{1} << 20) == 0) return std::to_string(n >> 20) + " MiB";
+    if (n > 0 && n % 1024 == 0) return std::to_string(n >> 10) + " KiB";
+    return std::to_string(n) + " B";
+}
+
+}  // namespace
 
 std::string OpisBledu(CURLcode kod, const char* bladTekst) {
     switch (kod) {
@@ -83,16 +98,33 @@ void Przesyl::SprawdzWolny() const {
     if (zajety_) throw BladTransferu("Klient sieciowy jest zajęty innym przesyłaniem");
 }
 
-void Przesyl::Ruch() { ostatniRuch_ = Zegar::now(); }
+void Przesyl::Ruch(size_t n) {
+    ostatniRuch_ = Zegar::now();
+    bajtyOkna_ += static_cast<int64_t>(n);
+}
 
 bool Przesyl::Tresc(size_t n) {
     tresc_ += static_cast<int64_t>(n);
-    if (tresc_ > limity_.maksRozmiar) zaDuzo_ = true;
+    if (tresc_ > maksTresc_) zaDuzo_ = true;
     return !zaDuzo_;
 }
 
-CURLcode Przesyl::Wykonaj(CURL* easy) {
+std::string Przesyl::OpisLimituRozmiaru() const { return "ponad " + OpisBajtow(maksTresc_); }
+
+CURLcode Przesyl::Wykonaj(CURL* easy, RodzajPrzesylu rodzaj) {
     SprawdzWolny();
+    przyczyna_.clear();
+    const auto przerwane = [this] {
+        return limity_.przerwanie != nullptr && limity_.przerwanie->load();
+    };
+    if (przerwane()) {
+        przyczyna_ = "Przesyłanie przerwane: program kończy pracę";
+        return CURLE_ABORTED_BY_CALLBACK;
+    }
+    const bool plik = rodzaj == RodzajPrzesylu::Plik;
+    maksTresc_ = plik ? limity_.maksRozmiar : limity_.maksTekst;
+    const std::chrono::milliseconds calosc = plik ? limity_.calyPlik : limity_.calyTekst;
+    Ustaw(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maksTresc_));
     zajety_ = true;
     tresc_ = 0;
     zaDuzo_ = false;
@@ -104,12 +136,18 @@ CURLcode Przesyl::Wykonaj(CURL* easy) {
             p.zajety_ = false;
         }
     };
-    if (curl_multi_add_handle(multi_, easy) != CURLM_OK)
+    if (curl_multi_add_handle(multi_, easy) != CURLM_OK) {
+        zajety_ = false;
         throw BladTransferu("Nie udało się rozpocząć przesyłania");
+    }
     Zwolnij zwolnij{*this, easy};
 
-    ostatniRuch_ = Zegar::now();
-    auto nastepnaPompa = ostatniRuch_ + limity_.odstepKomunikatow;
+    const auto poczatek = Zegar::now();
+    const auto koniecCalosci = poczatek + calosc;
+    ostatniRuch_ = poczatek;
+    poczatekOkna_ = poczatek;
+    bajtyOkna_ = 0;
+    auto nastepnaPompa = poczatek + limity_.odstepKomunikatow;
     for (;;) {
         int trwa = 0;
         if (curl_multi_perform(multi_, &trwa) != CURLM_OK) return CURLE_RECV_ERROR;
@@ -121,9 +159,34 @@ CURLcode Przesyl::Wykonaj(CURL* easy) {
             teraz = Zegar::now();
             nastepnaPompa = teraz + limity_.odstepKomunikatow;
         }
+        // A handler that ran above may have asked the program to end: nothing of a transfer
+        // is worth finishing then.
+        if (przerwane()) {
+            przyczyna_ = "Przesyłanie przerwane: program kończy pracę";
+            return CURLE_ABORTED_BY_CALLBACK;
+        }
+        if (teraz >= koniecCalosci) {
+            przyczyna_ = "Przekroczony łączny limit czasu przesyłania: " + OpisCzasu(calosc);
+            return CURLE_OPERATION_TIMEDOUT;
+        }
         const auto koniecCzekania = ostatniRuch_ + limity_.bezRuchu;
-        if (teraz >= koniecCzekania) return CURLE_OPERATION_TIMEDOUT;
-        const auto czekaj = std::min(nastepnaPompa, koniecCzekania) - teraz;
+        if (teraz >= koniecCzekania) {
+            przyczyna_ = "Brak danych od serwera przez " + OpisCzasu(limity_.bezRuchu);
+            return CURLE_OPERATION_TIMEDOUT;
+        }
+        auto koniecOkna = poczatekOkna_ + limity_.oknoPredkosci;
+        if (teraz >= koniecOkna) {
+            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(teraz - poczatekOkna_).count();
+            if (bajtyOkna_ * 1000 < limity_.minPredkosc * ms) {
+                przyczyna_ = "Przesyłanie zbyt wolne: średnio mniej niż " + OpisBajtow(limity_.minPredkosc) +
+                             "/s przez " + OpisCzasu(limity_.oknoPredkosci);
+                return CURLE_OPERATION_TIMEDOUT;
+            }
+            poczatekOkna_ = teraz;
+            bajtyOkna_ = 0;
+            koniecOkna = teraz + limity_.oknoPredkosci;
+        }
+        const auto czekaj = std::min({nastepnaPompa, koniecCzekania, koniecCalosci, koniecOkna}) - teraz;
         const auto ms = std::chrono::ceil<std::chrono::milliseconds>(czekaj).count();
         if (curl_multi_poll(multi_, nullptr, 0, static_cast<int>(std::max<int64_t>(ms, 1)),
                             nullptr) != CURLM_OK)

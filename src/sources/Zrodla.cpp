@@ -12,6 +12,7 @@
 #include "platform/PlikiTymczasowe.h"
 #include "platform/Regional.h"
 #include "sources/GodzinaSerwisu.h"
+#include "sources/Pliki.h"
 #include "sources/Tekst.h"
 
 namespace tolvak {
@@ -34,11 +35,18 @@ std::string NazwaPlikuPobranego(std::string_view rozszerzenie) {
     return nazwa;
 }
 
+namespace {
+LimityTransferu ZPrzerwaniem(LimityTransferu limity, const std::atomic<bool>& przerwanie) {
+    limity.przerwanie = &przerwanie;
+    return limity;
+}
+}  // namespace
+
 Zrodla::Zrodla(KontekstZrodel kontekst, LimityTransferu limity)
     : k_(std::move(kontekst)),
-      limity_(limity),
-      IdHTTP1_(k_.okno, UstawieniaHTTP::Wspolny(), limity),
-      IdFTP1_(k_.okno, limity) {
+      limity_(ZPrzerwaniem(limity, przerwane_)),
+      IdHTTP1_(k_.okno, UstawieniaHTTP::Wspolny(), limity_),
+      IdFTP1_(k_.okno, limity_) {
     IdHTTP1_.OnWorkEnd = [this] { IdHTTP1WorkEnd(); };
     IdFTP1_.OnWorkEnd = [this] { IdFTP1WorkEnd(); };
 }
@@ -95,6 +103,22 @@ void Zrodla::ZalogujBlad(std::string_view operacja, const std::exception& e) {
     k_.log.DodajDoLoga(std::string(operacja) + ": " + e.what());
 }
 
+void Zrodla::ZalogujBladSprawdzenia(std::string_view operacja, const std::exception& e) {
+    if (const auto* b = dynamic_cast<const BladTransferu*>(&e); b != nullptr && b->BrakNaSerwerze()) return;
+    ZalogujBlad(operacja, e);
+}
+
+void Zrodla::UsunPobrany(const std::string& nazwa) {
+    // A file that cannot be removed is overwritten by the next fetch of its name.
+    ::unlink((k_.folderRoboczy / nazwa).c_str());
+}
+
+bool Zrodla::PustyPobrany(const std::string& nazwa) {
+    if (GetFileSize((k_.folderRoboczy / nazwa).string()) != 0) return false;
+    UsunPobrany(nazwa);
+    return true;
+}
+
 void Zrodla::PobierzDoPliku(const std::string& nazwa,
                             const std::function<void(std::FILE*)>& pobierz) {
     // A link planted at the work file's name is removed, never written through.
@@ -103,16 +127,21 @@ void Zrodla::PobierzDoPliku(const std::string& nazwa,
     if (plik == nullptr) {
         const int err = errno;
         ::close(fd);
+        UsunPobrany(nazwa);
         ZglosBladPliku(OperacjaNaPliku::Utworzenie, nazwa, err);
     }
     try {
         pobierz(plik);
     } catch (...) {
         std::fclose(plik);
+        UsunPobrany(nazwa);
         throw;
     }
-    if (std::fclose(plik) != 0)
-        throw BladTransferu("Nie można zapisać pliku " + nazwa + ": " + std::strerror(errno));
+    if (std::fclose(plik) != 0) {
+        const int err = errno;
+        UsunPobrany(nazwa);
+        throw BladTransferu("Nie można zapisać pliku " + nazwa + ": " + std::strerror(err));
+    }
 }
 
 bool Zrodla::CzyJestSerwis() {

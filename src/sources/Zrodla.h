@@ -5,6 +5,7 @@
 
 #include <pugixml.hpp>
 
+#include <atomic>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -91,6 +92,10 @@ public:
     void IdHTTP1WorkEnd();
     void IdFTP1WorkEnd();
 
+    /// The program is ending (a signal, the window closing): the transfer under way is
+    /// abandoned at once and every later one fails before it starts. Never undone.
+    void PrzerwijPrzesyly() { przerwane_ = true; }
+
     const KontekstZrodel& Kontekst() const { return k_; }
     KlientHTTP& IdHTTP1();
     KlientFTP& IdFTP1();
@@ -119,13 +124,21 @@ private:
     std::string NazwaZSerwera(std::string_view operacja, std::string_view rozszerzenie);
     /// The reason of a failed fetch, as a log line of `operacja`.
     void ZalogujBlad(std::string_view operacja, const std::exception& e);
+    /// The reason of a failed availability check, as a log line of `operacja`, unless the
+    /// server only said that the file is not there yet.
+    void ZalogujBladSprawdzenia(std::string_view operacja, const std::exception& e);
+    /// Removes the work file `nazwa` of a fetch that failed, so that no broken download piles up.
+    void UsunPobrany(const std::string& nazwa);
+    /// True (and the file removed) when the work file `nazwa` is empty.
+    bool PustyPobrany(const std::string& nazwa);
     /// Service addresses; an empty one fails the request at once.
     std::string AdresZetu() const;
     std::string AdresAgory() const;
     std::string AdresAgoryPliki() const;
 
     KontekstZrodel k_;
-    LimityTransferu limity_;
+    std::atomic<bool> przerwane_{false};
+    LimityTransferu limity_;  // watches przerwane_
     KlientHTTP IdHTTP1_;
     KlientFTP IdFTP1_;
     pugi::xml_document XMLDocument1_;

@@ -47,7 +47,8 @@ bool Zrodla::CzyJestAgora(int godzina) {
         KlientHTTP& http = IdHTTP1();
         http.Head(AdresAgory() + "news.php?&" + KontoAgory(k_.ustawienia));
         return PokazujeGodzine(http, godzina);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        ZalogujBladSprawdzenia("CzyJestSerwis", e);
         return false;
     }
 }
@@ -71,7 +72,7 @@ std::string Zrodla::PobierzAgore(std::string_view operacja, const std::string& a
             ? AdresAgoryPliki() + "?file=" + NazwaZPodkladem(dyspozycja) + "&" + KontoAgory(k_.ustawienia)
             : adresGet;
     PobierzDoPliku(nazwa, [&](std::FILE* f) { http.Get(adres, f); });
-    if (GetFileSize((k_.folderRoboczy / nazwa).string()) == 0) return {};
+    if (PustyPobrany(nazwa)) return {};
     return nazwa;
 }
 
@@ -91,7 +92,8 @@ bool Zrodla::CzyJestAgoraDodatkowy(const std::string& typ) {
         KlientHTTP& http = IdHTTP1();
         http.Head(AdresAgory() + MaleLitery(typ) + ".php?&" + KontoAgory(k_.ustawienia));
         wynik = PokazujeGodzine(http, godzina);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        ZalogujBladSprawdzenia("CzyJestAgoraDodatkowy (" + typ + ")", e);
         k_.log.DodajDoLoga("CzyJestAgoraDodatkowy (" + typ + "): niepowodzenie sprawdzania Agory");
         wynik = false;
     }

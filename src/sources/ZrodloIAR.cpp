@@ -15,6 +15,7 @@ namespace tolvak {
 bool Zrodla::CzyJestIAR(int godzina) {
     const ElementKanalu e =
         WyszukajElementKanalu(k_.ustawienia.iarURL, XMLDocument1_, k_.okno, limity_);
+    if (!e.powod.empty()) k_.log.DodajDoLoga("CzyJestSerwis: " + e.powod);
     if (e.wynik == WynikKanalu::BrakKanalu) {
         k_.log.DodajDoLoga("CzyJestSerwis: Nie udało się pobrać pliku XML z IAR");
         return false;
@@ -27,6 +28,7 @@ std::string Zrodla::PobierzSerwisIAR() {
     try {
         const ElementKanalu e =
             WyszukajElementKanalu(k_.ustawienia.iarURL, XMLDocument1_, k_.okno, limity_);
+        if (!e.powod.empty()) k_.log.DodajDoLoga("PobierzSerwisIAR: " + e.powod);
         if (e.wynik == WynikKanalu::BrakKanalu) {
             k_.log.DodajDoLoga("PobierzSerwisIAR: Nie udało się pobrać pliku XML z IAR");
             return {};

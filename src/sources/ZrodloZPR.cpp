@@ -11,7 +11,8 @@ bool Zrodla::CzyJestZPR(const LocalTime& teraz, int godzina) {
     try {
         const LocalTime zmiana = LocalTime::fromTimeT(IdFTP1().CzasModyfikacji(SciezkaZPR(teraz, godzina)));
         return zmiana.year == teraz.year && zmiana.month == teraz.month && zmiana.day == teraz.day;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        ZalogujBladSprawdzenia("CzyJestZPR", e);
         return false;
     }
 }

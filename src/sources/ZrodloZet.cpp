@@ -46,7 +46,8 @@ bool Zrodla::CzyJestZet(const LocalTime& teraz, int godzina) {
     bool jest = false;
     try {
         jest = IdHTTP1().Get(AdresZetu()).find(fraza) != std::string::npos;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        ZalogujBladSprawdzenia("CzyJestSerwis", e);
         jest = false;
     }
     k_.log.DodajDoLoga(jest ? "CzyJestSerwis: JEST" : "CzyJestSerwis: NIE MA");
@@ -73,7 +74,7 @@ std::string Zrodla::PobierzSerwis() {
         const std::string nazwa = NazwaZSerwera("PobierzSerwis", OstatnieZnaki(dyspozycja, 7));
         if (nazwa.empty()) return {};
         PobierzDoPliku(nazwa, [&](std::FILE* f) { http.Get(adres, f); });
-        if (GetFileSize((k_.folderRoboczy / nazwa).string()) == 0) return {};
+        if (PustyPobrany(nazwa)) return {};
         return nazwa;
     } catch (const std::exception& e) {
         ZalogujBlad("PobierzSerwis", e);
@@ -90,7 +91,8 @@ std::string Zrodla::CzyJestSerwisSE(const std::string& rodzaj) {
     std::string identyfikator;
     try {
         identyfikator = IdentyfikatorSE(IdHTTP1().Get(AdresZetu()), fraza);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        ZalogujBladSprawdzenia("CzyJestSerwisSE (" + rodzaj + ")", e);
         identyfikator.clear();
     }
     okno.setAction("");

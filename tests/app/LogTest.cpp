@@ -1,5 +1,6 @@
 #include "app/Log.h"
 #include "platform/AtomicFile.h"
+#include "platform/Kodowanie.h"
 
 #include <gtest/gtest.h>
 
@@ -167,5 +168,18 @@ TEST_F(LogTest, KillingAWriterNeverLeavesABrokenLog) {
         ASSERT_EQ(lines.size(), 400u) << "round " << round;
         for (const auto& l : lines)
             ASSERT_TRUE(l == "2015-03-02 13:45:07: entry" || l.starts_with("line ")) << l;
+    }
+}
+
+TEST_F(LogTest, ServerBytesStayUtf8AndARunawayLineIsCut) {
+    const std::string stempel = "2015-03-02 13:45:07: ", dlugi(100 << 20, 'x');
+    const std::pair<std::string, std::string> przypadki[] = {
+        {"tvss_\xb1.mp3 \xed\xa0\x80 \xc0\xaf \xf4\x90\x80\x80 ą", "tvss_\\xB1.mp3 \\xED\\xA0\\x80 \\xC0\\xAF \\xF4\\x90\\x80\\x80 ą"},
+        {"ą" + dlugi, "ą" + std::string(4096 - 3 - stempel.size() - 2, 'x') + "…"},
+    };
+    for (const auto& [komunikat, linia] : przypadki) {
+        log.DodajDoLoga(komunikat);
+        EXPECT_TRUE(tolvak::JestUtf8(Get(file)));
+        EXPECT_EQ(Lines(Get(file)).front(), stempel + linia);
     }
 }

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -282,7 +283,8 @@ TEST_F(Headless, OneInstancePerProgramFolderWhichItCleansAtStartAndNoGuiLibrary)
     // What killed runs of this folder left behind, and a file of another installation's run.
     const std::string z = ZnacznikFolderu(prog);
     const fs::path stare[] = {out / (".N_2024-05-06_14.wav." + z + "-AbCdEf.part"),
-                              work / (".tvss.mp3." + z + "-AbCdEf.part"), prog / ".tolvak.dat.tmp-AbCdEf"};
+                              work / (".tvss.mp3." + z + "-AbCdEf.part"), prog / ".tolvak.dat.tmp-AbCdEf",
+                              work / "tvss_13.mp3"};
     const fs::path obcy = out / ".N_2024-05-06_14.wav.0badc0de-AbCdEf.part";
     for (const fs::path& f : stare) std::ofstream(f) << "stary";
     std::ofstream(obcy) << "obcy";
@@ -306,9 +308,36 @@ TEST_F(Headless, OneInstancePerProgramFolderWhichItCleansAtStartAndNoGuiLibrary)
     for (const auto& l : Log(prog / "log.txt")) log.push_back(BezCzasu(l));
     EXPECT_EQ(log, (Linie{"Start programu",
                           "Konfiguracja: wyłączono CzyZPliku, bo włączone jest CzyNews (serwis ogólny z jednego źródła).",
-                          "Usunięto pozostawione pliki tymczasowe: 3", "Zamknięcie programu."}));
+                          "Usunięto pozostawione pliki tymczasowe: 4", "Zamknięcie programu."}));
     for (const fs::path& f : stare) EXPECT_FALSE(fs::exists(f)) << f;
     EXPECT_TRUE(fs::exists(obcy));
+}
+
+TEST_F(Headless, ATricklingBulletinFailsTheNextInterventionRunsAndSigtermEndsItAtOnce) {
+    using namespace std::chrono_literals;
+    std::atomic<int> pobrania{0};  // the first bulletin trickles, the next flows fast enough, neither ends
+    test::SerwerHTTP zet([&](const test::Zadanie& r) {
+        test::Odpowiedz o;
+        o.naglowki = {{"Content-disposition", "attachment; filename=dziennik_08.mp3"}};
+        if (r.metoda == "GET" && r.cel == "/dziennik.php")
+            o.dalej = [n = pobrania++ ? 4096 : 1](std::string& k) { return std::this_thread::sleep_for(50ms), k.assign(n, 'x'), true; };
+        return o;
+    });
+    IniFile ini(prog / "tolvak.ini");
+    ini.WriteString("Ustawienia", "CzyZPliku", "0");
+    ini.WriteString("Ustawienia", "AdresZet", zet.Adres());
+    for (const char* k : {"d18", "d19"}) ini.WriteString("Matryca", k, "1");  // Monday 8:00 and 9:00
+    Proces p = Uruchom("2024-05-06 07:55:00 x60");  // a minute a second: the speed rule ends the first
+    ASSERT_TRUE(p.CzekajNa("PobierzSerwis: Przesyłanie zbyt wolne", 30s)) << p.Wszystko();
+    ASSERT_TRUE(p.CzekajNa("08:59:0", 120s)) << p.Wszystko();  // the next intervention
+    std::this_thread::sleep_for(300ms);                         // into its transfer
+    const auto t0 = (p.Sygnal(SIGTERM), std::chrono::steady_clock::now());
+    const int status = p.Zakoncz();
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 2s);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << p.Wszystko();
+    EXPECT_EQ(BezCzasu(Log(prog / "log.txt").back()), "Zamknięcie programu.");
+    EXPECT_NE(p.Wszystko().find("PobierzSerwis: Przesyłanie przerwane: program kończy pracę"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(work));
 }
 
 TEST_F(Headless, WithoutAConnectionTheStartUpEndsBeforeTheLog) {

@@ -9,6 +9,7 @@
 #include "platform/UiQueue.h"
 #include "sources/KlientFTP.h"
 #include "sources/KlientHTTP.h"
+#include "SerwerFTP.h"
 
 namespace tolvak {
 namespace {
@@ -61,7 +62,7 @@ TEST_F(Klient, TextFollowsTheAnnouncedCharsetAndOldTlsIsSpoken) {
 TEST_F(Klient, StallsOversizedBodiesAndUnansweredConnectsFail) {
     limity.bezRuchu = 300ms;
     limity.polaczenie = 300ms;
-    limity.maksRozmiar = 1000;
+    limity.maksRozmiar = limity.maksTekst = 1000;
     KlientHTTP klient(okno, UstawieniaHTTP::Wspolny(), limity);
     KlientFTP ftp(okno, limity);
     test::Odpowiedz cisza;
@@ -149,6 +150,42 @@ TEST_F(Klient, WorkEndFollowsEveryBodyTransferButNotHead) {
     krotki.OnWorkEnd = wspolny.OnWorkEnd;
     EXPECT_THROW(krotki.Get("http://127.0.0.1:" + std::to_string(nikt.Port()) + "/"), BladTransferu);
     EXPECT_EQ(koniec, 3);
+}
+
+TEST_F(Klient, EachLimitEndsAnEndlessTransferInTimeAndNamesItself) {
+    Trasa("/kropla", BezKonca(1, 50ms));  // 20 B/s: never still for long, never done
+    Trasa("/strumien", BezKonca(1000, 10ms));
+    ZapiszPlik(tmp / "ftp" / "1_pon" / "x.mp3", std::string(4000, 'z'));
+    test::SerwerFTP ftp(tmp / "ftp", "zpr", "haslo", 10);
+    std::FILE* plik = std::tmpfile();
+    const auto pobierz = [&](const char* cel, bool doPliku) {
+        return [&, cel, doPliku](const LimityTransferu& l) {
+            KlientHTTP k(okno, UstawieniaHTTP::Wspolny(), l);
+            doPliku ? k.Get(http.Adres() + cel, plik) : (void)k.Get(http.Adres() + cel);
+        };
+    };
+    const auto ftpKropla = [&](const LimityTransferu& l) {
+        KlientFTP k(okno, l);
+        k.UstawSerwer("127.0.0.1:" + std::to_string(ftp.Port()), "zpr", "haslo", true), k.Pobierz("1_pon/x.mp3", plik);
+    };
+    const std::string wolno = "Przesyłanie zbyt wolne: średnio mniej niż 1000 B/s przez 400 ms";
+    const struct { LimityTransferu limity; std::function<void(const LimityTransferu&)> przesyl; std::string powod; } przypadki[] = {
+        {{.minPredkosc = 1000, .oknoPredkosci = 400ms}, pobierz("/kropla", true), wolno},
+        {{.minPredkosc = 1000, .oknoPredkosci = 400ms}, ftpKropla, wolno},
+        {{.calyTekst = 600ms}, pobierz("/strumien", false), "Przekroczony łączny limit czasu przesyłania: 600 ms"},
+        {{.calyPlik = 800ms}, pobierz("/strumien", true), "Przekroczony łączny limit czasu przesyłania: 800 ms"},
+        {{.maksTekst = 5000}, pobierz("/strumien", false), "Odpowiedź serwera jest za duża: ponad 5000 B"},
+    };
+    for (const auto& p : przypadki) {
+        const auto t0 = Zegar::now();
+        try {
+            p.przesyl(p.limity), ADD_FAILURE() << p.powod;
+        } catch (const BladTransferu& e) {
+            EXPECT_TRUE(std::string(e.what()).starts_with(p.powod)) << e.what();
+        }
+        EXPECT_LT(Zegar::now() - t0, 1500ms) << p.powod;
+    }
+    std::fclose(plik);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ namespace {
 constexpr const char* kSkrypt = R"(
 import logging, sys
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 logging.disable(logging.CRITICAL)
 konta = DummyAuthorizer()
@@ -24,6 +24,9 @@ konta.add_user(sys.argv[2], sys.argv[3], sys.argv[1], perm="elr")
 class Obsluga(FTPHandler):
     authorizer = konta
     auth_failed_timeout = 0.05
+class Kroplami(ThrottledDTPHandler):
+    write_limit = ac_out_buffer_size = int(sys.argv[4])
+if Kroplami.write_limit: Obsluga.dtp_handler = Kroplami
 serwer = FTPServer(("127.0.0.1", 0), Obsluga)
 print(serwer.socket.getsockname()[1], flush=True)
 serwer.serve_forever()
@@ -31,18 +34,19 @@ serwer.serve_forever()
 
 }  // namespace
 
-SerwerFTP::SerwerFTP(const std::filesystem::path& folder, const std::string& login, const std::string& haslo) {
+SerwerFTP::SerwerFTP(const std::filesystem::path& folder, const std::string& login, const std::string& haslo,
+                     int bajtowNaSekunde) {
     std::filesystem::create_directories(folder);
     int rura[2];
     if (::pipe(rura) != 0) throw std::runtime_error("ftp server: pipe");
-    const std::string f = folder.string();
+    const std::string f = folder.string(), tempo = std::to_string(bajtowNaSekunde);
     pid_ = ::fork();
     if (pid_ == 0) {
         ::prctl(PR_SET_PDEATHSIG, SIGTERM);
         ::dup2(rura[1], 1);
         ::close(rura[0]);
         ::execl("/usr/bin/python3", "python3", "-c", kSkrypt, f.c_str(), login.c_str(), haslo.c_str(),
-                static_cast<char*>(nullptr));
+                tempo.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(rura[1]);

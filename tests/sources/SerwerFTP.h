@@ -12,7 +12,8 @@ namespace tolvak::test {
 
 class SerwerFTP {
 public:
-    SerwerFTP(const std::filesystem::path& folder, const std::string& login, const std::string& haslo);
+    SerwerFTP(const std::filesystem::path& folder, const std::string& login, const std::string& haslo,
+              int bajtowNaSekunde = 0);  // > 0: downloads trickle at about that pace
     ~SerwerFTP();
     SerwerFTP(const SerwerFTP&) = delete;
     SerwerFTP& operator=(const SerwerFTP&) = delete;

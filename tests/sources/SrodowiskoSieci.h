@@ -48,6 +48,13 @@ inline test::Odpowiedz Tresc(std::string tresc, test::Naglowki naglowki = {}) {
     return o;
 }
 
+/// A body that never ends: `kawalek` bytes every `odstep` (a trickle, or a fast endless stream).
+inline test::Odpowiedz BezKonca(std::size_t kawalek, std::chrono::milliseconds odstep) {
+    test::Odpowiedz o;
+    o.dalej = [=](std::string& k) { return std::this_thread::sleep_for(odstep), k.assign(kawalek, 'x'), true; };
+    return o;
+}
+
 class SrodowiskoSieci : public ::testing::Test {
 protected:
     SrodowiskoSieci() {

@@ -50,7 +50,7 @@ TEST_F(Zet, ComingHourFollowsTheClockAndTheShift) {
         clock.set(t);
         u.PrzesuniecieCzasowe = przesuniecie;
         EXPECT_FALSE(z().CzyJestSerwis());
-        return Linie()[Linie().size() - 3];
+        return Linie()[Linie().size() - 4];  // before the reason, NIE MA and the result
     };
     EXPECT_EQ(fraza({2024, 5, 6, 23, 40, 0}, 0), "CzyJestSerwis: Sprawdzanie frazy zet:2024-05-06 Dziennik 24:00");
     EXPECT_EQ(fraza({2024, 5, 6, 10, 15, 0}, -2), "CzyJestSerwis: Sprawdzanie frazy zet:2024-05-06 Dziennik  9:00");
@@ -100,7 +100,7 @@ TEST_F(Zet, DirectBulletinIsNamedByItsDisposition) {
 
     Trasa("/dziennik.php", Tresc("", {{"Content-Disposition", "attachment; filename=dziennik_18.mp3"}}));
     EXPECT_EQ(z().PobierzSerwis(), "");  // 0 bytes
-    EXPECT_TRUE(fs::exists(work / "tvss_18.mp3"));
+    EXPECT_FALSE(fs::exists(work / "tvss_18.mp3"));
 
     Trasa("/dziennik.php", Tresc("ID3"));
     EXPECT_EQ(z().PobierzSerwis(), "");  // no disposition: no GET
@@ -127,7 +127,7 @@ TEST_F(Agora, NewsCheckAsksTheNewsScriptWithThePackageAccount) {
                       "CzyJestSerwis: Wynik pozytywny"};
     const V linie = Linie();
     EXPECT_EQ(V(linie.begin(), linie.begin() + 3), pozytywny);
-    EXPECT_EQ(linie.size(), 12u);
+    EXPECT_EQ(linie.size(), 13u);  // the 401's reason too
     EXPECT_EQ(linie.back(), "CzyJestSerwis: Wynik negatywny");
     for (const auto& r : http.Zadania()) {
         EXPECT_EQ(r.metoda, "HEAD");
@@ -164,8 +164,11 @@ TEST_F(Agora, SportAndWeatherUseTheirScripts) {
     u.AdresAgora.clear();
     EXPECT_FALSE(z().CzyJestAgoraDodatkowy("Pogoda"));
     EXPECT_EQ(Linie(), (V{"CzyJestAgoraDodatkowy (Sport): Sprawdzamy Agorę", "CzyJestAgoraDodatkowy (Pogoda): Sprawdzamy Agorę",
+                          "CzyJestAgoraDodatkowy (Pogoda): Odpowiedź serwera: HTTP/1.1 404 Not Found (" +
+                              http.Adres() + "/agora/pogoda.php)",
                           "CzyJestAgoraDodatkowy (Pogoda): niepowodzenie sprawdzania Agory",
                           "CzyJestAgoraDodatkowy (Pogoda): Sprawdzamy Agorę",
+                          "CzyJestAgoraDodatkowy (Pogoda): Brak adresu serwisu (AdresAgora)",
                           "CzyJestAgoraDodatkowy (Pogoda): niepowodzenie sprawdzania Agory"}));
     EXPECT_EQ(okno.LAkcja(), "");
 }
@@ -186,7 +189,8 @@ TEST_F(IAR, CheckReadsTheNewestTitleThroughRedirects) {
     const V linie = Linie();
     EXPECT_EQ(V(linie.end() - 4, linie.end()),
               (V{iar[0], iar[1], "CzyJestSerwis: Nie udało się pobrać pliku XML z IAR", "CzyJestSerwis: Wynik negatywny"}));
-    EXPECT_EQ(linie.size(), 13u);
+    EXPECT_EQ(linie.size(), 14u);
+    EXPECT_TRUE(linie[8].starts_with("CzyJestSerwis: Nieprawidłowy plik XML: ")) << linie[8];
     const auto r = http.Zadania().front();
     EXPECT_EQ(r.Naglowek("Accept"), "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8");
     EXPECT_EQ(r.Naglowek("User-Agent"), "Mozilla/3.0 (compatible; Indy Library)");
@@ -211,6 +215,20 @@ TEST_F(IAR, FetchTakesTheFirstEnclosure) {
     u.iarURL = http.Adres() + "/brak";
     EXPECT_EQ(z().PobierzSerwisIAR(), "");
     EXPECT_EQ(Linie().back(), "PobierzSerwisIAR: Nie udało się pobrać pliku XML z IAR");
+}
+
+TEST_F(Agora, FailedFetchesLeaveNoWorkFileHourAfterHour) {
+    limity.calyPlik = std::chrono::milliseconds(300);
+    const test::Odpowiedz porazki[] = {BezKonca(100, std::chrono::milliseconds(10)), Status(500, "Blad"), Tresc("")};
+    for (int h = 0; h < 3; ++h) {
+        clock.set({2024, 5, 6, 7 + h, 20, 0});
+        Trasa("/agora/news.php?&login=radio&passwd=tajne", Status(200, "OK", {{"Content-disposition", "news_0" + std::to_string(8 + h) + "00.mp3"}}));
+        Trasa("/agora/news.php?login=radio&passwd=tajne", porazki[h]);
+        EXPECT_EQ(z().PobierzSerwis(), "");
+        EXPECT_TRUE(fs::is_empty(work)) << h;
+    }
+    EXPECT_EQ(Linie().front(), "PobierzSerwis: Przekroczony łączny limit czasu przesyłania: 300 ms (" +
+                                   http.Adres() + "/agora/news.php)");
 }
 
 }  // namespace

@@ -39,7 +39,8 @@ TEST_F(ZPR, CheckWantsTheComingHoursFileWrittenToday) {
     const V linie = Linie();
     EXPECT_EQ(V(linie.end() - 3, linie.end()), (V{"CzyJestSerwis: Sprawdzanie czy jest nowy serwis: 8/07",
                                                    "CzyJestSerwis: Sprawdzamy ZPR", "CzyJestSerwis: Wynik pozytywny"}));
-    EXPECT_EQ(linie.size(), 12u);
+    EXPECT_EQ(linie.size(), 13u);
+    EXPECT_EQ(linie[2], "CzyJestZPR: Brak dostępu do folderu lub pliku na serwerze (1_pon/SERWIS_PON_0800.mp3)");
     clock.set({2024, 5, 6, 23, 30, 0});
     Plik("1_pon/SERWIS_PON_2300.mp3", "ID3", {2024, 5, 6, 22, 55});
     EXPECT_FALSE(z().CzyJestSerwis());  // looks for _2400

@@ -110,6 +110,8 @@ int UruchomBezOkna(const CommandLine& cl, std::ostream& err) {
     SygnalyZakonczenia sygnaly([&](int sygnal) {
         if (harmonogram.Zatrzymany()) return;
         harmonogram.ZatrzymajPoBiezacej();
+        // A transfer has nothing worth finishing; an audio production under way does.
+        zrodla.PrzerwijPrzesyly();
         if (harmonogram.BitBtn1Enabled()) {
             zakoncz();
             return;

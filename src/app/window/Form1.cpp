@@ -295,6 +295,8 @@ void TForm1::closeEvent(QCloseEvent* e) {
             // closes when it ends.
             zamykanie_ = true;
             harmonogram_->ZatrzymajPoBiezacej();
+            // A transfer under way is abandoned at once; an audio production still finishes.
+            zrodla_->PrzerwijPrzesyly();
             harmonogram_->OnKoniecPracy = [this] { QTimer::singleShot(0, this, [this] { close(); }); };
             setWindowTitle(QStringLiteral("Pobieranie serwisów v1.36 - zamykanie..."));
             setStatusBar("Zamykanie programu po zakończeniu pobierania...");
