@@ -253,6 +253,16 @@ void IniFile::WriteBool(std::string_view section, std::string_view key, bool val
     WriteString(section, key, value ? "1" : "0");
 }
 
+void IniFile::DeleteKey(std::string_view section, std::string_view key) {
+    std::string bytes;
+    if (!ReadWholeFile(file_, bytes)) return;
+    Document doc = Parse(bytes);
+    const auto i = FindKey(doc, section, key);
+    if (!i) return;
+    doc.lines.erase(doc.lines.begin() + static_cast<std::ptrdiff_t>(*i));
+    WriteFileAtomically(file_, Serialize(doc));
+}
+
 bool IniFile::SectionExists(std::string_view section) const {
     return FindSection(Load(file_), section).has_value();
 }

@@ -156,9 +156,10 @@ std::string Produkcja::Pobierz(const std::string& rodzaj, const std::string& Fil
     return {};
 }
 
-bool Produkcja::AkcjaSerwis(const std::string& rodzaj, const std::string& FileNameLink) {
+bool Produkcja::AkcjaSerwis(const std::string& rodzaj, const std::string& FileNameLink, bool interwencja) {
     // The run makes the bulletin of the hour coming when it starts, however long it takes.
     poczatek_ = k_.clock.now();
+    interwencja_ = interwencja;
     zachowajPobrany_ = false;
     sciezkaDostarczenia_.clear();
     // A fixed name that leaves the output folder fails the run before anything is fetched.
@@ -251,9 +252,11 @@ bool Produkcja::Montaz(const std::string& rodzaj, const std::string& pobrany) {
     }
     log.DodajDoLoga("AkcjaSerwis: Przekonwertowano serwis do pliku wav.");
     std::string odcisk;
-    if (!PrzyjmijPobrany(tvvoice, k_.folderProgramu / NazwaPlikuStanu, rodzaj, u.OdrzucPowtorzony, log,
-                         odcisk))
-        return odrzuc();
+    const OkolicznosciPrzyjecia okolicznosci{u.OdrzucPowtorzony, interwencja_, ComingHourStamp(poczatek_),
+                                             k_.clock.now()};
+    const Przyjecie przyjecie =
+        PrzyjmijPobrany(tvvoice, k_.folderProgramu / NazwaPlikuStanu, rodzaj, okolicznosci, log, odcisk);
+    if (przyjecie == Przyjecie::Odrzuc) return odrzuc();
     // 7.
     Kompresuj(tvvoice, u.kompresjaPlikuZrodlowego, okno);
     log.DodajDoLoga("AkcjaSerwis: Znormalizowano serwis.");
@@ -342,7 +345,7 @@ bool Produkcja::Montaz(const std::string& rodzaj, const std::string& pobrany) {
     }
     // 14. Delivery.
     bool dostarczono = false;
-    PrzekazSprawdzony(rodzaj, d.Prefiks, doDostarczenia, ramki, odcisk, dostarczono);
+    PrzekazSprawdzony(rodzaj, d.Prefiks, doDostarczenia, ramki, odcisk, przyjecie, dostarczono);
     // 15. Cleanup.
     if (!zachowajPobrany_) UsunJesliJest(pobranaSciezka);
     for (const std::string& plik : {tvvoice, tvend, tvtemp, tvtemp2, doDostarczenia})
@@ -354,7 +357,7 @@ bool Produkcja::Montaz(const std::string& rodzaj, const std::string& pobrany) {
 
 void Produkcja::PrzekazSprawdzony(const std::string& rodzaj, const std::string& prefiks,
                                   const std::string& doDostarczenia, int64_t ramki,
-                                  const std::string& odcisk, bool& dostarczono) {
+                                  const std::string& odcisk, Przyjecie przyjecie, bool& dostarczono) {
     if (PrzedPrzekazaniem) PrzedPrzekazaniem(doDostarczenia);
     const std::string usterka = UsterkaGotowego(doDostarczenia, ramki, k_.ustawienia.FormatZapisu == 1);
     if (!usterka.empty()) {
@@ -362,8 +365,12 @@ void Produkcja::PrzekazSprawdzony(const std::string& rodzaj, const std::string& 
         return;
     }
     Dostarcz(rodzaj, prefiks, doDostarczenia, dostarczono);
-    if (dostarczono)
-        ZapiszSladDostarczenia(k_.folderProgramu / NazwaPlikuStanu, rodzaj, odcisk, sciezkaDostarczenia_, k_.log);
+    if (!dostarczono) return;
+    ZapiszSladDostarczenia(k_.folderProgramu / NazwaPlikuStanu, rodzaj, odcisk, sciezkaDostarczenia_, k_.log,
+                           k_.clock.now(), przyjecie, ComingHourStamp(poczatek_));
+    // The local file's stamp waits for the delivery, so a failed run takes the file again.
+    if (rodzaj == kNews && !plikWejsciowy_ && ZrodloNewsDla(k_.ustawienia) == ZrodloNews::ZPliku)
+        k_.zrodla.PoDostarczeniuNews();
 }
 
 void Produkcja::Dostarcz(const std::string& rodzaj, const std::string& prefiks,

@@ -15,6 +15,7 @@
 #include "audio/WaveOut.h"
 #include "platform/Clock.h"
 #include "platform/Okno.h"
+#include "production/Odcisk.h"
 
 namespace tolvak {
 
@@ -47,7 +48,10 @@ public:
     /// the bulletin was delivered and recorded. Never throws: an error that ends the assembly
     /// early is logged as "AkcjaSerwis: " + its message, the blinking is stopped and the work
     /// files stay for inspection.
-    bool AkcjaSerwis(const std::string& rodzaj, const std::string& FileNameLink = {});
+    /// `interwencja`: the run is the intervention at minute 59, which never delivers a bulletin
+    /// already delivered within 24 hours.
+    bool AkcjaSerwis(const std::string& rodzaj, const std::string& FileNameLink = {},
+                     bool interwencja = false);
 
     /// With a file set, the run skips the fetch and takes a copy of this file as the fetched
     /// bulletin (the file itself is never changed or deleted). A file that already is the
@@ -90,7 +94,7 @@ private:
     /// the `ramki` frames the assembly produced, and then records its fingerprint.
     void PrzekazSprawdzony(const std::string& rodzaj, const std::string& prefiks,
                            const std::string& doDostarczenia, int64_t ramki,
-                           const std::string& odcisk, bool& dostarczono);
+                           const std::string& odcisk, Przyjecie przyjecie, bool& dostarczono);
     void UsunJesliJest(const std::string& sciezka) const;
 
     void WaveOut1Done(TAuOutput* Sender);
@@ -103,6 +107,7 @@ private:
     bool zachowajPobrany_ = false;  // the fetched file is the operator's own: never deleted
     std::string sciezkaDostarczenia_;
     std::atomic<bool> zakonczone_{false};
+    bool interwencja_ = false;
     LocalTime poczatek_;  // the start of the run under way: names and records its hour
 
     // Inputs before outputs: the outputs (and their workers) go first.
