@@ -135,13 +135,13 @@ Przyjecie PrzyjmijOdcisk(const std::string& odcisk, const std::filesystem::path&
     log.DodajDoLoga(jakOstatni ? "AkcjaSerwis: Ten sam serwis co poprzednio."
                                : "AkcjaSerwis: Ten sam serwis co nadany w ciągu ostatnich 24 godzin.");
     if (o.odrzucPowtorzony) return Przyjecie::Odrzuc;
-    if (o.interwencja) {
+    if (o.tryb == TrybAkcji::Interwencja) {
         log.DodajDoLoga("Interwencyjne pobranie przerwane - serwis nieaktualny: ten sam serwis "
                         "nadano już w ciągu ostatnich 24 godzin");
         return Przyjecie::Odrzuc;
     }
     // One repeat on air for the hour is enough; only a different bulletin replaces it.
-    if (!o.stempel.empty() && tymczasowy == o.stempel) return Przyjecie::Odrzuc;
+    if (o.tryb == TrybAkcji::Cykl && !o.stempel.empty() && tymczasowy == o.stempel) return Przyjecie::Odrzuc;
     return Przyjecie::Tymczasowo;
 }
 

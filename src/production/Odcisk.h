@@ -48,10 +48,14 @@ enum class Przyjecie {
     Tymczasowo,  // a repeat, delivered while the hour stays open for a different one
 };
 
-/// How the run was started: the intervention at minute 59 never airs a repeat.
+/// Who started the run: the operator (or a command), the check cycle or the intervention at
+/// minute 59, which never airs a repeat.
+enum class TrybAkcji { Reczny, Cykl, Interwencja };
+
+/// How the run was started.
 struct OkolicznosciPrzyjecia {
     bool odrzucPowtorzony = false;
-    bool interwencja = false;
+    TrybAkcji tryb = TrybAkcji::Reczny;
     std::string stempel;  // the coming-hour stamp the run delivers for
     LocalTime teraz;
 };
@@ -61,8 +65,9 @@ struct OkolicznosciPrzyjecia {
 /// A bulletin whose fingerprint is the kind's last delivery's logs "AkcjaSerwis: Ten sam serwis
 /// co poprzednio.", one delivered earlier within 24 hours "AkcjaSerwis: Ten sam serwis co
 /// nadany w ciągu ostatnich 24 godzin."; such a repeat is refused with `odrzucPowtorzony`, by
-/// the intervention ("Interwencyjne pobranie przerwane - serwis nieaktualny: " + why) and when
-/// the hour already carries a provisional delivery, else delivered provisionally. `odcisk`
+/// the intervention ("Interwencyjne pobranie przerwane - serwis nieaktualny: " + why) and by the
+/// check cycle when the hour already carries a provisional delivery (the cycle fetches again
+/// only to find a different one), else delivered provisionally. `odcisk`
 /// receives the fingerprint, for the record after the delivery.
 Przyjecie PrzyjmijPobrany(const std::string& tvvoice, const std::filesystem::path& dat,
                           std::string_view rodzaj, const OkolicznosciPrzyjecia& o, Log& log,

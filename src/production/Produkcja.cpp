@@ -156,10 +156,10 @@ std::string Produkcja::Pobierz(const std::string& rodzaj, const std::string& Fil
     return {};
 }
 
-bool Produkcja::AkcjaSerwis(const std::string& rodzaj, const std::string& FileNameLink, bool interwencja) {
+bool Produkcja::AkcjaSerwis(const std::string& rodzaj, const std::string& FileNameLink, TrybAkcji tryb) {
     // The run makes the bulletin of the hour coming when it starts, however long it takes.
     poczatek_ = k_.clock.now();
-    interwencja_ = interwencja;
+    tryb_ = tryb;
     zachowajPobrany_ = false;
     sciezkaDostarczenia_.clear();
     // A fixed name that leaves the output folder fails the run before anything is fetched.
@@ -252,7 +252,7 @@ bool Produkcja::Montaz(const std::string& rodzaj, const std::string& pobrany) {
     }
     log.DodajDoLoga("AkcjaSerwis: Przekonwertowano serwis do pliku wav.");
     std::string odcisk;
-    const OkolicznosciPrzyjecia okolicznosci{u.OdrzucPowtorzony, interwencja_, ComingHourStamp(poczatek_),
+    const OkolicznosciPrzyjecia okolicznosci{u.OdrzucPowtorzony, tryb_, ComingHourStamp(poczatek_),
                                              k_.clock.now()};
     const Przyjecie przyjecie =
         PrzyjmijPobrany(tvvoice, k_.folderProgramu / NazwaPlikuStanu, rodzaj, okolicznosci, log, odcisk);

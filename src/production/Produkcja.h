@@ -48,10 +48,10 @@ public:
     /// the bulletin was delivered and recorded. Never throws: an error that ends the assembly
     /// early is logged as "AkcjaSerwis: " + its message, the blinking is stopped and the work
     /// files stay for inspection.
-    /// `interwencja`: the run is the intervention at minute 59, which never delivers a bulletin
-    /// already delivered within 24 hours.
+    /// `tryb`: who started the run; the intervention at minute 59 never delivers a bulletin
+    /// already delivered within 24 hours (production/Odcisk.h).
     bool AkcjaSerwis(const std::string& rodzaj, const std::string& FileNameLink = {},
-                     bool interwencja = false);
+                     TrybAkcji tryb = TrybAkcji::Reczny);
 
     /// With a file set, the run skips the fetch and takes a copy of this file as the fetched
     /// bulletin (the file itself is never changed or deleted). A file that already is the
@@ -107,7 +107,7 @@ private:
     bool zachowajPobrany_ = false;  // the fetched file is the operator's own: never deleted
     std::string sciezkaDostarczenia_;
     std::atomic<bool> zakonczone_{false};
-    bool interwencja_ = false;
+    TrybAkcji tryb_ = TrybAkcji::Reczny;
     LocalTime poczatek_;  // the start of the run under way: names and records its hour
 
     // Inputs before outputs: the outputs (and their workers) go first.

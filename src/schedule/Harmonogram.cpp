@@ -93,9 +93,9 @@ bool Harmonogram::TestObecnosci() {
     return true;
 }
 
-void Harmonogram::Akcja(std::string_view rodzaj, const std::string& link, bool interwencja) {
+void Harmonogram::Akcja(std::string_view rodzaj, const std::string& link, TrybAkcji tryb) {
     const LocalTime teraz = k_.clock.now();
-    const bool dostarczono = k_.AkcjaSerwis(std::string(rodzaj), link, interwencja);
+    const bool dostarczono = k_.AkcjaSerwis(std::string(rodzaj), link, tryb);
     brak_.PoProdukcji(rodzaj, ComingHourStamp(teraz), teraz.hour + 1, dostarczono);
 }
 
@@ -136,29 +136,29 @@ void Harmonogram::UstawTimer1(bool zajety) {
     if (timer1_.isEnabled()) timer1_.setInterval(NastepnyOdstep(zajety));
 }
 
-void Harmonogram::Sport() {
+void Harmonogram::Sport(TrybAkcji tryb) {
     const Ustawienia& u = k_.ustawienia;
     if (!u.CzySport || !k_.stan.CzyMaPobieracSE(kSport)) return;
     if (CzyAgora(u.AgoraLogin, u.AgoraPassword)) {
-        if (k_.zrodla.CzyJestAgoraDodatkowy(std::string(kSport))) Akcja(kSport, {});
+        if (k_.zrodla.CzyJestAgoraDodatkowy(std::string(kSport))) Akcja(kSport, {}, tryb);
     } else {
         const std::string link = k_.zrodla.CzyJestSerwisSE(std::string(kSport));
-        if (!link.empty()) Akcja(kSport, link);
+        if (!link.empty()) Akcja(kSport, link, tryb);
     }
 }
 
-void Harmonogram::Ekonomia() {
+void Harmonogram::Ekonomia(TrybAkcji tryb) {
     if (!k_.ustawienia.CzyEkonomia || !k_.stan.CzyMaPobieracSE(kEkonomia)) return;
     const std::string link = k_.zrodla.CzyJestSerwisSE(std::string(kEkonomia));
-    if (!link.empty()) Akcja(kEkonomia, link);
+    if (!link.empty()) Akcja(kEkonomia, link, tryb);
 }
 
-void Harmonogram::Pogoda() {
+void Harmonogram::Pogoda(TrybAkcji tryb) {
     const Ustawienia& u = k_.ustawienia;
     if (CzyAgora(u.AgoraLogin, u.AgoraPassword) && u.CzyPogoda &&
         k_.stan.CzyMaPobieracSE(kPogoda) &&
         k_.zrodla.CzyJestAgoraDodatkowy(std::string(kPogoda)))
-        Akcja(kPogoda, {});
+        Akcja(kPogoda, {}, tryb);
 }
 
 void Harmonogram::Zglos(std::string_view nadawca) {
@@ -234,20 +234,20 @@ void Harmonogram::Timer1Timer() {
             k_.log.DodajDoLoga(std::string("Timer1: ") + e.what());  // the checks go on
         }
         // 5 to 7.
-        Krok("Timer1", [this] { Sport(); });
-        Krok("Timer1", [this] { Ekonomia(); });
-        Krok("Timer1", [this] { Pogoda(); });
+        Krok("Timer1", [this] { Sport(TrybAkcji::Cykl); });
+        Krok("Timer1", [this] { Ekonomia(TrybAkcji::Cykl); });
+        Krok("Timer1", [this] { Pogoda(TrybAkcji::Cykl); });
         // 8. Three independent tests, each stopping at its first false.
         const Ustawienia& u = k_.ustawienia;
         Krok("Timer1", [&] {
-            if (u.CzyNews && k_.stan.CzyMaPobierac() && k_.zrodla.CzyJestSerwis()) Akcja(kNews, {});
+            if (u.CzyNews && k_.stan.CzyMaPobierac() && k_.zrodla.CzyJestSerwis()) Akcja(kNews, {}, TrybAkcji::Cykl);
         });
         Krok("Timer1", [&] {
-            if (u.CzyIAR && k_.stan.CzyMaPobierac() && k_.zrodla.CzyJestSerwis()) Akcja(kNews, {});
+            if (u.CzyIAR && k_.stan.CzyMaPobierac() && k_.zrodla.CzyJestSerwis()) Akcja(kNews, {}, TrybAkcji::Cykl);
         });
         Krok("Timer1", [&] {
             if (u.CzyZPliku && k_.stan.CzyMaPobierac() && k_.zrodla.CzyJestSerwisZPliku())
-                Akcja(kNews, {});
+                Akcja(kNews, {}, TrybAkcji::Cykl);
         });
         // 9. The check period starts again from here.
         timer1_.setEnabled(true);
@@ -301,7 +301,7 @@ void Harmonogram::Interwencja(Timer* wlasny) {
                 LockElements(false);
                 // Timer4 is held by this run: the check timer must tick at the full hour.
                 UstawTimer1(true);
-                Akcja(kNews, {}, true);
+                Akcja(kNews, {}, TrybAkcji::Interwencja);
                 LockElements(true);
                 UstawTimer1();
                 k_.okno.Migotanie(false);
@@ -343,10 +343,10 @@ void Harmonogram::BitBtn1Click() {
         LockElements(false);
         k_.log.DodajDoLoga("Rozpoczeto sprawdzanie serwisu.");
         // 3.
-        Krok("BitBtn1", [this] { Sport(); });
-        Krok("BitBtn1", [this] { Ekonomia(); });
+        Krok("BitBtn1", [this] { Sport(TrybAkcji::Reczny); });
+        Krok("BitBtn1", [this] { Ekonomia(TrybAkcji::Reczny); });
         // 4. Whatever the settings, the matrix and the state file say.
-        Krok("BitBtn1", [this] { Akcja(kNews, {}); });
+        Krok("BitBtn1", [this] { Akcja(kNews, {}, TrybAkcji::Reczny); });
         // 5.
         LockElements(true);
         k_.log.DodajDoLoga("Zakończono sprawdzanie serwisu.");

@@ -29,6 +29,7 @@
 #include "platform/Clock.h"
 #include "platform/Okno.h"
 #include "platform/Timer.h"
+#include "production/Odcisk.h"
 #include "schedule/BrakSerwisu.h"
 
 namespace tolvak {
@@ -52,9 +53,9 @@ struct PolaObecnosci {
 PolaObecnosci PolaPoczatkowe(const Ustawienia& ustawienia);
 
 /// One production run (fetch, process, deliver, record) of `rodzaj` with the package service's
-/// link, or an empty link; `interwencja` for the intervention's run. True when it delivered.
+/// link, or an empty link, started by `tryb`. True when it delivered.
 using AkcjaSerwisFn =
-    std::function<bool(const std::string& rodzaj, const std::string& FileNameLink, bool interwencja)>;
+    std::function<bool(const std::string& rodzaj, const std::string& FileNameLink, TrybAkcji tryb)>;
 
 /// What the scheduler works with: the live settings record, the download decision, the
 /// sources' availability checks, the production run, the log, the clock and the window.
@@ -124,10 +125,10 @@ public:
 
 private:
     // Steps 5 to 8 of the check cycle; each one kind.
-    void Sport();
-    void Ekonomia();
-    void Pogoda();
-    void Akcja(std::string_view rodzaj, const std::string& link, bool interwencja = false);
+    void Sport(TrybAkcji tryb);
+    void Ekonomia(TrybAkcji tryb);
+    void Pogoda(TrybAkcji tryb);
+    void Akcja(std::string_view rodzaj, const std::string& link, TrybAkcji tryb);
     /// Steps 2 to 5 of the intervention; `wlasny` is Timer4 when its tick runs it.
     void Interwencja(Timer* wlasny);
     /// The intervention that a busy cycle dropped, when the hour it was for has not begun.

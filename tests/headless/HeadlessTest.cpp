@@ -158,6 +158,8 @@ protected:
         ini.WriteString("Ustawienia", "CzyZPliku", "1");
         ini.WriteString("Ustawienia", "ZPlikuSciezka", (snd / "serwis.mp3").string());
         ini.WriteString("Matryca", "d114", "1");  // Monday 14:00
+        // The check cycles keep out of minutes 50 to 59: the intervention is what delivers.
+        ini.WriteString("Ustawienia", "ZatrzymajSprawdzanie", "10");
     }
     void Biuletyn(double sekundy) { d::ZapiszMp3((snd / "serwis.mp3").string(), d::Mowa(sekundy)); }
     /// tolvak --headless --verbose on the program folder, its clock started at `czas` when given.

@@ -63,7 +63,7 @@ struct BrakSerwisuTest : ::testing::Test {
     std::function<void()> wTrakcie;
     bool dostarcz = true;
     Harmonogram h{KontekstHarmonogramu{u, stan, zrodla,
-                                       [this](const std::string& r, const std::string&, bool) {
+                                       [this](const std::string& r, const std::string&, TrybAkcji) {
                                            // As the run does: the hour it started for.
                                            const LocalTime start = clock.now();
                                            okno.Migotanie(true);

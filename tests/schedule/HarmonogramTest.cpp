@@ -83,7 +83,7 @@ struct HarmonogramTest : ::testing::Test {
     /// What the production run does between switching the busy display on and recording.
     std::function<void(const std::string&)> wTrakcie;
     Harmonogram h{KontekstHarmonogramu{u, stan, zrodla,
-                                       [this](const std::string& r, const std::string& l, bool) {
+                                       [this](const std::string& r, const std::string& l, TrybAkcji) {
                                            AkcjaSerwis(r, l);
                                            return true;
                                        },

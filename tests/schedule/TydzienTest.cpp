@@ -139,7 +139,7 @@ TEST(Tydzien, EveryWantedHourIsDeliveredOnceAndNothingElse) {
     std::vector<Dostawa> dostawy;
     // The production run: the fetch and the assembly take their time; it names and records the
     // hour coming when it started.
-    auto akcja = [&](const std::string& r, const std::string& link, bool) {
+    auto akcja = [&](const std::string& r, const std::string& link, TrybAkcji) {
         const LocalTime poczatek = clock.now();
         okno.Migotanie(true);
         czas.Uplyw(std::uniform_int_distribution<int>(2000, 25000)(los));  // the fetch
