@@ -47,8 +47,9 @@ Harmonogram::Harmonogram(KontekstHarmonogramu kontekst, Timer& timer1, Timer& ti
       timer4_(timer4),
       brak_(k_.ustawienia, k_.stan, k_.log, k_.clock, k_.okno) {
     timer1_.setEnabled(false);
-    // The first cycle runs at once: a start at 13:58 must not wait until 14:03.
-    timer1_.setInterval(1);
+    // The first cycle runs at once, with the first countdown tick: a start at 13:58 must not
+    // wait until 14:03.
+    timer1_.setInterval(kPierwszySprawdzenie);
     timer1_.setHandler([this] { Timer1Timer(); });
     timer4_.setEnabled(false);
     timer4_.setInterval(kInterwalTimer4);

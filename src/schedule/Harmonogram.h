@@ -73,6 +73,7 @@ class Harmonogram {
 public:
     static constexpr int kInterwalTimer1 = 300000;
     static constexpr int kInterwalTimer4 = 900;
+    static constexpr int kPierwszySprawdzenie = 1000;
     /// The controls that LockElements disables (false) and enables (true), in this order. The
     /// kind selector RadioGroup2 and the compression group GroupBox6 stay usable.
     static constexpr std::array<std::string_view, 5> ElementyBlokowane{

@@ -125,7 +125,7 @@ struct HarmonogramTest : ::testing::Test {
 };
 
 TEST_F(HarmonogramTest, TimersStartAsTheWindowIsCreated) {
-    EXPECT_EQ(t1.interval(), 1);  // the first cycle at once
+    EXPECT_EQ(t1.interval(), 1000);  // the first cycle at once
     EXPECT_TRUE(t1.isEnabled());
     EXPECT_EQ(t4.interval(), 900);
     EXPECT_TRUE(t4.isPrecise());
