@@ -1,5 +1,6 @@
 #include "app/Konfiguracja.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <exception>
@@ -100,6 +101,8 @@ Ustawienia OdczytajKonfiguracje(const std::filesystem::path& ini) {
     // The on-air safety switches, set by hand.
     u.PolecenieAlarmu = Trimmed(f.ReadString(U, "PolecenieAlarmu", ""));
     u.OdrzucPowtorzony = f.ReadBool(U, "OdrzucPowtorzony", false);
+    u.KoncowkaOd = std::clamp(f.ReadInteger(U, "KoncowkaOd", 50), 0, 60);
+    u.KoncowkaCo = std::clamp(f.ReadInteger(U, "KoncowkaCo", 30), 5, 300);
     // 13
     u.kompresjaPlikuZrodlowego = InRangeOrZero(f.ReadInteger(sekcja::Kompresja, "PlikZrodlowy", 0), -60, 60);
     u.kompresjaPlikuWynikowego = InRangeOrZero(f.ReadInteger(sekcja::Kompresja, "PlikWynikowy", 0), -60, 60);

@@ -42,6 +42,11 @@
 //   OdrzucPowtorzony                   bool      false             a bulletin identical to the
 //                                                                  kind's last delivery is not
 //                                                                  delivered again
+//   KoncowkaOd                         int       50                minute from which the checks
+//                                                                  run every KoncowkaCo seconds
+//                                                                  while a kind is due (0..60;
+//                                                                  60 turns them off)
+//   KoncowkaCo                         int       30                seconds, 5..300
 // Section "Kompresja"
 //   PlikZrodlowy, PlikWynikowy         int       0                 dB, -60..60, else 0
 // Section "Glosnosc" (held as GlosnoscPomiar, GlosnoscCel, GlosnoscSzczytMax)
@@ -137,6 +142,8 @@ struct Ustawienia {
     std::string AdresAgoraPliki;
     std::string PolecenieAlarmu;
     bool OdrzucPowtorzony = false;
+    int KoncowkaOd = 50;
+    int KoncowkaCo = 30;
 
     // Section "Kompresja"
     int kompresjaPlikuZrodlowego = 0;

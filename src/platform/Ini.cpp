@@ -254,10 +254,8 @@ void IniFile::WriteBool(std::string_view section, std::string_view key, bool val
 }
 
 void IniFile::DeleteKey(std::string_view section, std::string_view key) {
-    std::error_code ec;
-    if (!std::filesystem::exists(file_, ec)) return;
     std::string bytes;
-    ReadWholeFile(file_, bytes);
+    if (!ReadWholeFile(file_, bytes)) return;
     Document doc = Parse(bytes);
     const auto i = FindKey(doc, section, key);
     if (!i) return;

@@ -44,7 +44,7 @@ public:
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, int value);
     void WriteBool(std::string_view section, std::string_view key, bool value);
-    /// Removes the key's line; a missing file or key is left as it is (nothing is written).
+    /// Removes the key's line; a missing file, section or key is left as it is (no write).
     void DeleteKey(std::string_view section, std::string_view key);
 
     bool SectionExists(std::string_view section) const;

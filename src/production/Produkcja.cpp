@@ -163,8 +163,9 @@ void Produkcja::Nieudane(const std::string& powod) {
     wynik_.powtorzony = false;  // whatever the bulletin was, the run failed
 }
 
-bool Produkcja::AkcjaSerwis(const std::string& rodzaj, const std::string& FileNameLink) {
+bool Produkcja::AkcjaSerwis(const std::string& rodzaj, const std::string& FileNameLink, TrybAkcji tryb) {
     wynik_ = WynikAkcji{};
+    tryb_ = tryb;
     wynik_.rodzaj = rodzaj;
     const bool dostarczono = Przebieg(rodzaj, FileNameLink);
     ZglosWynik(dostarczono);
@@ -286,11 +287,13 @@ bool Produkcja::Montaz(const std::string& rodzaj, const std::string& pobrany) {
     }
     log.DodajDoLoga("AkcjaSerwis: Przekonwertowano serwis do pliku wav.");
     std::string odcisk;
-    const bool przyjety = PrzyjmijPobrany(tvvoice, k_.folderProgramu / NazwaPlikuStanu, rodzaj,
-                                          u.OdrzucPowtorzony, log, odcisk, &wynik_.powtorzony);
+    const OkolicznosciPrzyjecia okolicznosci{u.OdrzucPowtorzony, tryb_, ComingHourStamp(poczatek_),
+                                             k_.clock.now()};
+    const Przyjecie przyjecie = PrzyjmijPobrany(tvvoice, k_.folderProgramu / NazwaPlikuStanu, rodzaj,
+                                                okolicznosci, log, odcisk, &wynik_.powtorzony);
     wynik_.powod = wynik_.powtorzony ? std::string(TekstPowtorzonego)
                                      : std::string("Pobrany serwis jest pusty lub za krótki.");
-    if (!przyjety) return odrzuc();
+    if (przyjecie == Przyjecie::Odrzuc) return odrzuc();
     if (!wynik_.powtorzony) wynik_.powod.clear();
     // 7.
     Kompresuj(tvvoice, u.kompresjaPlikuZrodlowego, okno);
@@ -380,7 +383,7 @@ bool Produkcja::Montaz(const std::string& rodzaj, const std::string& pobrany) {
     }
     // 14. Delivery.
     bool dostarczono = false;
-    PrzekazSprawdzony(rodzaj, d.Prefiks, doDostarczenia, ramki, odcisk, dostarczono);
+    PrzekazSprawdzony(rodzaj, d.Prefiks, doDostarczenia, ramki, odcisk, przyjecie, dostarczono);
     // 15. Cleanup.
     if (!zachowajPobrany_) UsunJesliJest(pobranaSciezka);
     for (const std::string& plik : {tvvoice, tvend, tvtemp, tvtemp2, doDostarczenia})
@@ -392,7 +395,7 @@ bool Produkcja::Montaz(const std::string& rodzaj, const std::string& pobrany) {
 
 void Produkcja::PrzekazSprawdzony(const std::string& rodzaj, const std::string& prefiks,
                                   const std::string& doDostarczenia, int64_t ramki,
-                                  const std::string& odcisk, bool& dostarczono) {
+                                  const std::string& odcisk, Przyjecie przyjecie, bool& dostarczono) {
     if (PrzedPrzekazaniem) PrzedPrzekazaniem(doDostarczenia);
     const std::string usterka = UsterkaGotowego(doDostarczenia, ramki, k_.ustawienia.FormatZapisu == 1);
     if (!usterka.empty()) {
@@ -400,8 +403,12 @@ void Produkcja::PrzekazSprawdzony(const std::string& rodzaj, const std::string& 
         return;
     }
     Dostarcz(rodzaj, prefiks, doDostarczenia, dostarczono);
-    if (dostarczono)
-        ZapiszSladDostarczenia(k_.folderProgramu / NazwaPlikuStanu, rodzaj, odcisk, sciezkaDostarczenia_, k_.log);
+    if (!dostarczono) return;
+    ZapiszSladDostarczenia(k_.folderProgramu / NazwaPlikuStanu, rodzaj, odcisk, sciezkaDostarczenia_, k_.log,
+                           k_.clock.now(), przyjecie, ComingHourStamp(poczatek_));
+    // The local file's stamp waits for the delivery, so a failed run takes the file again.
+    if (rodzaj == kNews && !plikWejsciowy_ && ZrodloNewsDla(k_.ustawienia) == ZrodloNews::ZPliku)
+        k_.zrodla.PoDostarczeniuNews();
 }
 
 void Produkcja::Dostarcz(const std::string& rodzaj, const std::string& prefiks,

@@ -15,6 +15,7 @@
 #include "audio/WaveOut.h"
 #include "platform/Clock.h"
 #include "platform/Okno.h"
+#include "production/Odcisk.h"
 
 namespace tolvak {
 
@@ -49,7 +50,10 @@ public:
     /// files stay for inspection.
     /// Its outcome, with the failure's reason, is recorded in "tolvak.dat" (OstBlad and
     /// OstPowtorzony + kind) and shown through the window's setRunOutcome.
-    bool AkcjaSerwis(const std::string& rodzaj, const std::string& FileNameLink = {});
+    /// `tryb`: who started the run; the intervention at minute 59 never delivers a bulletin
+    /// already delivered within 24 hours (production/Odcisk.h).
+    bool AkcjaSerwis(const std::string& rodzaj, const std::string& FileNameLink = {},
+                     TrybAkcji tryb = TrybAkcji::Reczny);
 
     /// How the last run ended.
     const WynikAkcji& OstatniWynik() const { return wynik_; }
@@ -100,7 +104,7 @@ private:
     /// the `ramki` frames the assembly produced, and then records its fingerprint.
     void PrzekazSprawdzony(const std::string& rodzaj, const std::string& prefiks,
                            const std::string& doDostarczenia, int64_t ramki,
-                           const std::string& odcisk, bool& dostarczono);
+                           const std::string& odcisk, Przyjecie przyjecie, bool& dostarczono);
     void UsunJesliJest(const std::string& sciezka) const;
 
     void WaveOut1Done(TAuOutput* Sender);
@@ -113,6 +117,7 @@ private:
     bool zachowajPobrany_ = false;  // the fetched file is the operator's own: never deleted
     std::string sciezkaDostarczenia_;
     std::atomic<bool> zakonczone_{false};
+    TrybAkcji tryb_ = TrybAkcji::Reczny;
     LocalTime poczatek_;  // the start of the run under way: names and records its hour
     WynikAkcji wynik_;
 

@@ -1,6 +1,8 @@
 #include "schedule/BrakSerwisu.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <exception>
 
 #include "app/Konfiguracja.h"
 #include "app/Log.h"
@@ -31,23 +33,24 @@ BrakSerwisu::BrakSerwisu(const Ustawienia& ustawienia, const StanPobran& stan, L
       log_(log),
       clock_(clock),
       okno_(okno),
-      obejrzana_(clock.now().serial() / 3600) {}
+      osadzona_(clock.now().serial() / 3600) {}
 
-void BrakSerwisu::Tick(bool zajety) {
-    const LocalTime teraz = clock_.now();
-    const int64_t godzina = teraz.serial() / 3600;
-    // The first tick of a new hour, normally in its minute 0; later when the timer was off
-    // meanwhile (during the intervention's own production). The hour the program starts in is
-    // not judged: nobody was there to produce it.
-    if (godzina != obejrzana_) {
-        obejrzana_ = godzina;
-        oczekujaca_ = teraz;
+void BrakSerwisu::Tick() {
+    const int64_t godzina = clock_.now().serial() / 3600;
+    // Set back by NTP: the hours up to the one judged last were judged already. Set back by
+    // more than a couple of hours, the clock was wrong before and the new time counts afresh.
+    if (godzina <= osadzona_) {
+        if (godzina < osadzona_ - 2) osadzona_ = godzina;
+        return;
     }
-    // A run under way at minute 0 (the intervention of minute 59 on a slow source) may still
-    // deliver the hour; judging it now would raise a false alarm.
-    if (!oczekujaca_ || zajety) return;
-    const LocalTime t = *oczekujaca_;
-    oczekujaca_.reset();
+    // The hour the program starts in is not judged: nobody was there to produce it.
+    const int64_t od = std::max(osadzona_ + 1, godzina - 23);
+    osadzona_ = godzina;
+    for (int64_t g = od; g <= godzina; ++g) Osadz(g);
+}
+
+void BrakSerwisu::Osadz(int64_t godzina) {
+    const LocalTime t = LocalTime::fromSerial(godzina * 3600);
     // Only the hours that the scheduler would have produced by itself count.
     if (!u_.CzyNews && !u_.CzyIAR && !u_.CzyZPliku) return;
     if (!stan_.MatrycaGodzin().CzyChciana(Matryca::NazwaKomorki(t.weekday(), t.hour))) return;
@@ -57,15 +60,44 @@ void BrakSerwisu::Tick(bool zajety) {
 
 void BrakSerwisu::Zglos(const LocalTime& godzina) {
     const std::string tekst = TekstBrakuSerwisu(godzina.hour);
-    log_.DodajDoLoga(tekst);
     okno_.setMissedHour(tekst);
     pokazany_ = true;
+    try {
+        stan_.ZapiszBrakGodziny(godzina);
+    } catch (const std::exception& e) {
+        log_.DodajDoLoga("BrakSerwisu: " + std::string(e.what()));  // the alarm goes out all the same
+    }
+    Alarm(tekst, godzina.hour, kNews);
+}
+
+void BrakSerwisu::Alarm(const std::string& tekst, int godzina, std::string_view rodzaj) {
+    log_.DodajDoLoga(tekst);
     if (u_.PolecenieAlarmu.empty()) return;
     polecenie_.Uruchom(u_.PolecenieAlarmu,
-                       {{"TOLVAK_GODZINA", DwieCyfry(godzina.hour)},
-                        {"TOLVAK_RODZAJ", std::string(kNews)},
+                       {{"TOLVAK_GODZINA", DwieCyfry(godzina)},
+                        {"TOLVAK_RODZAJ", std::string(rodzaj)},
                         {"TOLVAK_KOMUNIKAT", log_.OstatniaLinia()}},
                        [this](const WynikPolecenia& w) { ZalogujKoniec(w); });
+}
+
+void BrakSerwisu::PoProdukcji(std::string_view rodzaj, const std::string& stempel, int godzina,
+                              bool dostarczono) {
+    if (!dostarczono) return;
+    if (rodzaj == kNews && pokazany_) {
+        okno_.setMissedHour("");
+        pokazany_ = false;
+        try {
+            stan_.UsunBrakGodziny();
+        } catch (const std::exception& e) {
+            log_.DodajDoLoga("BrakSerwisu: " + std::string(e.what()));
+        }
+    }
+    if (!stan_.CzyTymczasowy(rodzaj, stempel)) return;
+    const std::string klucz = std::string(rodzaj) + " " + stempel;
+    if (klucz == zgloszonyPowtorzony_) return;
+    zgloszonyPowtorzony_ = klucz;
+    Alarm("Powtórzony serwis " + std::string(rodzaj) + " na godzinę " + DwieCyfry(godzina % 24) + ".",
+          godzina % 24, rodzaj);
 }
 
 void BrakSerwisu::ZalogujKoniec(const WynikPolecenia& w) {
@@ -88,12 +120,6 @@ void BrakSerwisu::ZalogujKoniec(const WynikPolecenia& w) {
             log_.DodajDoLoga("PolecenieAlarmu: nie można uruchomić polecenia: " + w.blad);
             break;
     }
-}
-
-void BrakSerwisu::PoProdukcjiNews() {
-    if (!pokazany_ || stan_.CzyMaPobieracSE(kNews)) return;
-    okno_.setMissedHour("");
-    pokazany_ = false;
 }
 
 }  // namespace tolvak

@@ -7,6 +7,13 @@
 // so a handler can run inside another one's production; the busy flag (the enabled state of
 // BitBtn1, switched by LockElements) is the only guard against overlapping work.
 //
+// Near the hour (from minute `KoncowkaOd` while a kind is still due for the coming hour) the
+// check cycle runs every `KoncowkaCo` seconds up to minute 59, second 40, so that a late
+// bulletin still goes out; the first cycle after start runs at once. The intervention refuses a
+// bulletin that its source shows to be another hour's ("Interwencyjne pobranie przerwane -
+// serwis nieaktualny: " + why) and, dropped because a cycle was busy, runs when that cycle
+// ends, while its hour has not begun.
+//
 // An error escaping an operation called from a handler never leaves the scheduler stuck: it is
 // logged as "Timer1: ", "Timer4: " or "BitBtn1: " + its message. Inside the check cycle and the
 // manual fetch it only ends that kind's step (the next kind is still tried); anywhere else it
@@ -14,6 +21,7 @@
 // the controls enabled, Timer1 and Timer4 running and the busy display off.
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -21,6 +29,7 @@
 #include "platform/Clock.h"
 #include "platform/Okno.h"
 #include "platform/Timer.h"
+#include "production/Odcisk.h"
 #include "schedule/BrakSerwisu.h"
 
 namespace tolvak {
@@ -44,8 +53,9 @@ struct PolaObecnosci {
 PolaObecnosci PolaPoczatkowe(const Ustawienia& ustawienia);
 
 /// One production run (fetch, process, deliver, record) of `rodzaj` with the package service's
-/// link, or an empty link; the scheduler does not look at its outcome.
-using AkcjaSerwisFn = std::function<void(const std::string& rodzaj, const std::string& FileNameLink)>;
+/// link, or an empty link, started by `tryb`. True when it delivered.
+using AkcjaSerwisFn =
+    std::function<bool(const std::string& rodzaj, const std::string& FileNameLink, TrybAkcji tryb)>;
 
 /// What the scheduler works with: the live settings record, the download decision, the
 /// sources' availability checks, the production run, the log, the clock and the window.
@@ -63,6 +73,7 @@ class Harmonogram {
 public:
     static constexpr int kInterwalTimer1 = 300000;
     static constexpr int kInterwalTimer4 = 900;
+    static constexpr int kPierwszySprawdzenie = 1000;
     /// The controls that LockElements disables (false) and enables (true), in this order. The
     /// kind selector RadioGroup2 and the compression group GroupBox6 stay usable.
     static constexpr std::array<std::string_view, 5> ElementyBlokowane{
@@ -79,6 +90,11 @@ public:
     /// The intervention download at minute 59, second 0; at minute 0 the missed hour
     /// (BrakSerwisu) is looked at first.
     void Timer4Timer();
+    /// The check timer's next period from now: KoncowkaCo seconds near the hour while a kind is
+    /// due, up to 59:40; the start of that window when it comes sooner than the five minutes;
+    /// while `zajety`, no later than the next full hour, since the check timer then carries the
+    /// missed-hour alarm for the intervention that holds Timer4.
+    int NastepnyOdstep(bool zajety) const;
     /// The manual fetch.
     void BitBtn1Click();
     /// The presence test: status bar "Test: " + date and time + "."; warns of a missing bed or
@@ -110,10 +126,18 @@ public:
 
 private:
     // Steps 5 to 8 of the check cycle; each one kind.
-    void Sport();
-    void Ekonomia();
-    void Pogoda();
-    void Akcja(std::string_view rodzaj, const std::string& link);
+    void Sport(TrybAkcji tryb);
+    void Ekonomia(TrybAkcji tryb);
+    void Pogoda(TrybAkcji tryb);
+    void Akcja(std::string_view rodzaj, const std::string& link, TrybAkcji tryb);
+    /// Steps 2 to 5 of the intervention; `wlasny` is Timer4 when its tick runs it.
+    void Interwencja(Timer* wlasny);
+    /// The intervention that a busy cycle dropped, when the hour it was for has not begun.
+    void OdlozonaInterwencja();
+    /// Some kind still to be produced for the coming hour (no log lines).
+    bool CosNalezne() const;
+    /// Sets the check timer's period from now, when it runs.
+    void UstawTimer1(bool zajety = false);
     /// Runs one kind's step; an escaping error is logged with `nadawca` and the busy display
     /// is switched off, and the caller goes on with the next kind.
     void Krok(std::string_view nadawca, const std::function<void()>& krok);
@@ -128,6 +152,7 @@ private:
     Timer& timer4_;
     bool bitBtn1Enabled_ = true;
     bool zatrzymanie_ = false;
+    int64_t odlozona_ = -1;  // the hour (serial / 3600) of a dropped intervention
     BrakSerwisu brak_;
 };
 

@@ -5,7 +5,10 @@
 // OstPobranyPogoda) hold the coming-hour stamp (platform/Regional.h ComingHourStamp) of the
 // last bulletin delivered; OstKopiowaniePliku the moment of the last copy of the local source
 // file (written and read by the local file source); "OstPlik" + kind the path of the kind's last
-// delivered file (for `tolvak --status`). A missing or unreadable file reads as
+// delivered file (for `tolvak --status`); "OstTymczasowy" + kind the stamp of an hour whose
+// delivery was a repeated bulletin and which stays open until minute 59, second 40;
+// OstSprawdzenie the start of the last check cycle and BrakGodziny the missed hour that the
+// alarm raised (both for `tolvak --status`). A missing or unreadable file reads as
 // empty: every kind counts as not yet delivered. A failed write throws to the caller.
 
 #include <filesystem>
@@ -23,6 +26,17 @@ class Matryca;
 inline constexpr std::string_view NazwaPlikuStanu = "tolvak.dat";
 inline constexpr std::string_view SekcjaPobrany = "Pobrany";
 inline constexpr std::string_view KluczOstKopiowaniePliku = "OstKopiowaniePliku";
+
+inline constexpr std::string_view KluczOstSprawdzenie = "OstSprawdzenie";
+inline constexpr std::string_view KluczBrakGodziny = "BrakGodziny";
+
+/// "OstTymczasowy" + rodzaj.
+std::string KluczOstTymczasowy(std::string_view rodzaj);
+
+/// True while the kind's delivery for the coming hour of `teraz` is a provisional one (a
+/// repeated bulletin) and minute 59, second 40 has not come: a different bulletin may still
+/// replace it.
+bool CzyOtwartaTymczasowo(const std::filesystem::path& dat, std::string_view rodzaj, const LocalTime& teraz);
 
 /// "OstPobrany" + rodzaj.
 std::string KluczOstPobrany(std::string_view rodzaj);
@@ -69,6 +83,15 @@ public:
     bool CzyDostarczono(std::string_view rodzaj, const LocalTime& godzina) const {
         return tolvak::CzyDostarczono(dat_, rodzaj, godzina);
     }
+    /// General news still due for the coming hour (as CzyMaPobierac, without its log line).
+    bool CzyNalezyNews() const;
+    /// The coming hour's delivery of the kind is the provisional one of `stempel`.
+    bool CzyTymczasowy(std::string_view rodzaj, const std::string& stempel) const;
+    /// OstSprawdzenie: "yyyy-MM-dd HH:mm:ss" of `chwila`.
+    void ZapiszSprawdzenie(const LocalTime& chwila) const;
+    /// BrakGodziny: "yyyy-MM-dd HH" of the missed hour `godzina`; removed by UsunBrakGodziny.
+    void ZapiszBrakGodziny(const LocalTime& godzina) const;
+    void UsunBrakGodziny() const;
     const std::filesystem::path& FileName() const { return dat_; }
     const Matryca& MatrycaGodzin() const { return matryca_; }
 

@@ -144,6 +144,16 @@ void Zrodla::PobierzDoPliku(const std::string& nazwa,
     }
 }
 
+ZrodloNews ZrodloNewsDla(const Ustawienia& u) {
+    if (u.CzyIAR) return ZrodloNews::IAR;
+    if (u.CzyZPliku) return ZrodloNews::ZPliku;
+    if (u.czyZPR) return ZrodloNews::ZPR;
+    // PobierzSerwis: the package service's account first, then the Agora login.
+    if (CzyAgora(u.AuthLogin, u.AuthPassword)) return ZrodloNews::Zet;
+    if (CzyAgora(u.AgoraLogin, u.AgoraPassword)) return ZrodloNews::Agora;
+    return ZrodloNews::Zet;
+}
+
 bool Zrodla::CzyJestSerwis() {
     Okno& okno = k_.okno;
     const Ustawienia& u = k_.ustawienia;
@@ -157,17 +167,27 @@ bool Zrodla::CzyJestSerwis() {
                        ZeroPaddedHour(teraz.hour));
     bool wynik = false;
     try {
-        if (agora) {
-            k_.log.DodajDoLoga("CzyJestSerwis: Sprawdzamy Agorę");
-            wynik = CzyJestAgora(godzina);
-        } else if (u.czyZPR) {
-            k_.log.DodajDoLoga("CzyJestSerwis: Sprawdzamy ZPR");
-            wynik = CzyJestZPR(teraz, godzina);
-        } else if (u.CzyIAR) {
-            k_.log.DodajDoLoga("CzyJestSerwis: Sprawdzamy IAR");
-            wynik = CzyJestIAR(godzina);
-        } else {
-            wynik = CzyJestZet(teraz, godzina);
+        // The source asked is the one the production run will fetch from, so that a positive
+        // answer is always about the file that will go on air.
+        switch (ZrodloNewsDla(u)) {
+            case ZrodloNews::IAR:
+                k_.log.DodajDoLoga("CzyJestSerwis: Sprawdzamy IAR");
+                wynik = SwiezoscIAR(godzina, "CzyJestSerwis").CzyAktualny();
+                break;
+            case ZrodloNews::ZPliku:
+                wynik = CzyJestSerwisZPliku();
+                break;
+            case ZrodloNews::ZPR:
+                k_.log.DodajDoLoga("CzyJestSerwis: Sprawdzamy ZPR");
+                wynik = SwiezoscZPR(teraz, godzina).CzyAktualny();
+                break;
+            case ZrodloNews::Agora:
+                k_.log.DodajDoLoga("CzyJestSerwis: Sprawdzamy Agorę");
+                wynik = SwiezoscAgora(godzina).CzyAktualny();
+                break;
+            case ZrodloNews::Zet:
+                wynik = CzyJestZet(teraz, godzina);
+                break;
         }
     } catch (const std::exception&) {
         wynik = false;  // each branch answers for itself; this only keeps the promise
@@ -176,6 +196,23 @@ bool Zrodla::CzyJestSerwis() {
     okno.setAction("");
     okno.processMessages();
     return wynik;
+}
+
+Swiezosc Zrodla::SwiezoscSerwisu() {
+    const LocalTime teraz = k_.clock.now();
+    const int godzina = GodzinaSerwisu(teraz);
+    try {
+        switch (ZrodloNewsDla(k_.ustawienia)) {
+            case ZrodloNews::IAR: return SwiezoscIAR(godzina, {});
+            case ZrodloNews::ZPliku: return SwiezoscZPliku();
+            case ZrodloNews::ZPR: return SwiezoscZPR(teraz, godzina);
+            case ZrodloNews::Agora: return SwiezoscAgora(godzina);
+            // The package service's page tells nothing about the file its fetch takes.
+            case ZrodloNews::Zet: return Swiezosc::Nieznany();
+        }
+    } catch (const std::exception&) {
+    }
+    return Swiezosc::Nieznany();
 }
 
 }  // namespace tolvak

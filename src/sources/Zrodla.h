@@ -17,6 +17,7 @@
 #include "platform/Okno.h"
 #include "sources/KlientFTP.h"
 #include "sources/KlientHTTP.h"
+#include "sources/Swiezosc.h"
 
 namespace tolvak {
 
@@ -51,14 +52,23 @@ public:
     /// The package service's check for sport and economy: the link of the coming hour's
     /// bulletin, or empty.
     virtual std::string CzyJestSerwisSE(const std::string& rodzaj) = 0;
-    /// General news: whether the selected network source (Agora, ZPR, IAR or the package
-    /// service, in that order of settings) shows the coming hour's bulletin.
+    /// General news: whether the source that the production run's fetch will use (fetch order,
+    /// ZrodloNewsDla) shows the coming hour's bulletin.
     virtual bool CzyJestSerwis() = 0;
+    /// General news: what that same source knows of the coming hour's bulletin, without log
+    /// lines (the intervention asks it before it fetches).
+    virtual Swiezosc SwiezoscSerwisu() { return Swiezosc::Nieznany(); }
+    /// After general news fetched from here was delivered: the local file source records the
+    /// copied file's time, so that the same file is not taken twice.
+    virtual void PoDostarczeniuNews() {}
     /// Sport ("Sport") or weather ("Pogoda") at the Agora news service.
     virtual bool CzyJestAgoraDodatkowy(const std::string& typ) = 0;
     /// The local file source: the configured file is newer than its last copy.
     virtual bool CzyJestSerwisZPliku() = 0;
 };
+
+/// The source that the production run fetches general news from under these settings.
+ZrodloNews ZrodloNewsDla(const Ustawienia& u);
 
 /// "tvss" + `rozszerzenie`, or the empty text when the result would not be a plain name in the
 /// working directory (a path separator or ".." in it): names that come from outside — a
@@ -82,6 +92,8 @@ public:
     std::string PobierzSerwisZPliku() override;
     std::string CzyJestSerwisSE(const std::string& rodzaj) override;
     bool CzyJestSerwis() override;
+    Swiezosc SwiezoscSerwisu() override;
+    void PoDostarczeniuNews() override;
     bool CzyJestAgoraDodatkowy(const std::string& typ) override;
     /// True when the configured file exists and its modification time is later than the last
     /// copy moment in the state file.
@@ -101,10 +113,12 @@ public:
     KlientFTP& IdFTP1();
 
 private:
-    // The four branches of CzyJestSerwis, for the coming hour `godzina`.
-    bool CzyJestAgora(int godzina);
-    bool CzyJestZPR(const LocalTime& teraz, int godzina);
-    bool CzyJestIAR(int godzina);
+    // What each general news source knows of the bulletin for the coming hour `godzina`; the
+    // feed's failed download is logged as a line of `operacja` when one is given.
+    Swiezosc SwiezoscAgora(int godzina);
+    Swiezosc SwiezoscZPR(const LocalTime& teraz, int godzina);
+    Swiezosc SwiezoscIAR(int godzina, std::string_view operacja);
+    Swiezosc SwiezoscZPliku();
     bool CzyJestZet(const LocalTime& teraz, int godzina);
     /// The Agora branch of PobierzSerwis.
     std::string PobierzSerwisAgora();
@@ -142,6 +156,8 @@ private:
     KlientHTTP IdHTTP1_;
     KlientFTP IdFTP1_;
     pugi::xml_document XMLDocument1_;
+    // The local file's time read before its last copy, written as its stamp once delivered.
+    std::string stempelPliku_;
 };
 
 }  // namespace tolvak

@@ -42,14 +42,20 @@ bool PokazujeGodzine(const KlientHTTP& http, int godzina) {
 
 }  // namespace
 
-bool Zrodla::CzyJestAgora(int godzina) {
+Swiezosc Zrodla::SwiezoscAgora(int godzina) {
     try {
         KlientHTTP& http = IdHTTP1();
         http.Head(AdresAgory() + "news.php?&" + KontoAgory(k_.ustawienia));
-        return PokazujeGodzine(http, godzina);
+        if (PokazujeGodzine(http, godzina)) return Swiezosc::Aktualny();
+        const std::string dyspozycja = Przytnij(http.Naglowek("Content-disposition"));
+        // Only a named file of another hour is evidence; a refusal or no name tells nothing.
+        if (dyspozycja.empty() || http.ResponseText().find("Unauthorized") != std::string::npos)
+            return Swiezosc::Nieznany();
+        return Swiezosc::Nieaktualny("Agora podaje plik " + dyspozycja + " zamiast godziny " +
+                                     ZeroPaddedHour(godzina) + "00");
     } catch (const std::exception& e) {
         ZalogujBladSprawdzenia("CzyJestSerwis", e);
-        return false;
+        return Swiezosc::Nieznany();
     }
 }
 

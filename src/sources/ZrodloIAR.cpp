@@ -12,16 +12,20 @@
 
 namespace tolvak {
 
-bool Zrodla::CzyJestIAR(int godzina) {
+Swiezosc Zrodla::SwiezoscIAR(int godzina, std::string_view operacja) {
     const ElementKanalu e =
         WyszukajElementKanalu(k_.ustawienia.iarURL, XMLDocument1_, k_.okno, limity_);
     if (!e.powod.empty()) k_.log.DodajDoLoga("CzyJestSerwis: " + e.powod);
     if (e.wynik == WynikKanalu::BrakKanalu) {
-        k_.log.DodajDoLoga("CzyJestSerwis: Nie udało się pobrać pliku XML z IAR");
-        return false;
+        if (!operacja.empty())
+            k_.log.DodajDoLoga(std::string(operacja) + ": Nie udało się pobrać pliku XML z IAR");
+        return Swiezosc::Nieznany();
     }
-    if (e.wynik == WynikKanalu::BrakElementu) return false;
-    return TekstElementu(e.item.child("title")).find(ZeroPaddedHour(godzina)) != std::string::npos;
+    if (e.wynik == WynikKanalu::BrakElementu) return Swiezosc::Nieznany();
+    const std::string tytul = TekstElementu(e.item.child("title"));
+    if (tytul.find(ZeroPaddedHour(godzina)) != std::string::npos) return Swiezosc::Aktualny();
+    return Swiezosc::Nieaktualny("tytuł w kanale IAR bez godziny " + ZeroPaddedHour(godzina) +
+                                 ": " + tytul);
 }
 
 std::string Zrodla::PobierzSerwisIAR() {

@@ -2,19 +2,26 @@
 
 #include <exception>
 
+#include "platform/Regional.h"
 #include "sources/GodzinaSerwisu.h"
 #include "sources/Zrodla.h"
 
 namespace tolvak {
 
-bool Zrodla::CzyJestZPR(const LocalTime& teraz, int godzina) {
+Swiezosc Zrodla::SwiezoscZPR(const LocalTime& teraz, int godzina) {
+    const std::string sciezka = SciezkaZPR(teraz, godzina);
+    LocalTime zmiana;
     try {
-        const LocalTime zmiana = LocalTime::fromTimeT(IdFTP1().CzasModyfikacji(SciezkaZPR(teraz, godzina)));
-        return zmiana.year == teraz.year && zmiana.month == teraz.month && zmiana.day == teraz.day;
+        zmiana = LocalTime::fromTimeT(IdFTP1().CzasModyfikacji(sciezka));
     } catch (const std::exception& e) {
         ZalogujBladSprawdzenia("CzyJestZPR", e);
-        return false;
+        return Swiezosc::Nieznany();  // no file, no server: the fetch fails on its own
     }
+    if (zmiana.year == teraz.year && zmiana.month == teraz.month && zmiana.day == teraz.day)
+        return Swiezosc::Aktualny();
+    // The weekday folder keeps last week's file under the same name until the provider
+    // replaces it.
+    return Swiezosc::Nieaktualny("plik " + sciezka + " z dnia " + DateText(zmiana, Fs()));
 }
 
 std::string Zrodla::PobierzSerwisZPR() {

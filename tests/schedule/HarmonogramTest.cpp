@@ -17,6 +17,7 @@
 #include "app/Konfiguracja.h"
 #include "app/Log.h"
 #include "app/StatusDisplay.h"
+#include "platform/Ini.h"
 #include "platform/Regional.h"
 #include "schedule/Matryca.h"
 #include "schedule/StanPobran.h"
@@ -54,6 +55,8 @@ public:
         pytanie("CzyJestSerwisZPliku");
         return zPliku;
     }
+    Swiezosc swiezosc;
+    Swiezosc SwiezoscSerwisu() override { return swiezosc; }
 
 private:
     void pytanie(const std::string& p) {
@@ -80,8 +83,9 @@ struct HarmonogramTest : ::testing::Test {
     /// What the production run does between switching the busy display on and recording.
     std::function<void(const std::string&)> wTrakcie;
     Harmonogram h{KontekstHarmonogramu{u, stan, zrodla,
-                                       [this](const std::string& r, const std::string& l) {
+                                       [this](const std::string& r, const std::string& l, TrybAkcji) {
                                            AkcjaSerwis(r, l);
+                                           return true;
                                        },
                                        log, clock, okno},
                   t1, t4};
@@ -121,7 +125,7 @@ struct HarmonogramTest : ::testing::Test {
 };
 
 TEST_F(HarmonogramTest, TimersStartAsTheWindowIsCreated) {
-    EXPECT_EQ(t1.interval(), 300000);
+    EXPECT_EQ(t1.interval(), 1000);  // the first cycle at once
     EXPECT_TRUE(t1.isEnabled());
     EXPECT_EQ(t4.interval(), 900);
     EXPECT_TRUE(t4.isPrecise());
@@ -162,15 +166,30 @@ TEST_F(HarmonogramTest, InterventionAtMinute59ProducesOnceAndTheSecondTickOfSeco
     Bezczynny();
 }
 
-TEST_F(HarmonogramTest, InterventionNeedsGeneralNewsItselfNotTheFeedOrTheFile) {
-    clock.set(LocalTime{2024, 5, 6, 13, 59, 0});
+TEST_F(HarmonogramTest, InterventionTakesEverySourceAndRefusesWhatItsSourceShowsStale) {
     u.CzyNews = false;
-    for (bool iar : {true, false}) {
-        u.CzyIAR = iar;
-        u.CzyZPliku = !iar;
+    struct Przypadek {
+        bool iar;
+        Swiezosc swiezosc;
+        Linie koniec;
+    };
+    const Linie produkcja{"Interwencyjne pobranie serwisu rozpoczęte", "AkcjaSerwis News",
+                          "Interwencyjne pobranie serwisu zakończone"};
+    for (const Przypadek& p :
+         {Przypadek{true, Swiezosc::Nieaktualny("tytuł bez godziny 14"),
+                    {"Interwencyjne pobranie przerwane - serwis nieaktualny: tytuł bez godziny 14"}},
+          Przypadek{true, Swiezosc::Nieznany(), produkcja}, Przypadek{false, Swiezosc::Aktualny(), produkcja}}) {
+        u.CzyIAR = p.iar;
+        u.CzyZPliku = !p.iar;
+        zrodla.swiezosc = p.swiezosc;
+        IniFile(stan.FileName()).DeleteKey("Pobrany", "OstPobranyNews");
+        clock.set(LocalTime{2024, 5, 6, 13, 59, 0});
         t4.tick();
-        EXPECT_EQ(Zabierz(), (Linie{"Interwencyjne pobranie serwisu - wejście",
-                                    "Interwencyjne pobranie przerwane - ma nie pobierać na tę godzinę"}));
+        Linie oczekiwane{"Interwencyjne pobranie serwisu - wejście",
+                         "CzyMaPobierac: Ma pobierać na najbliższą godzinę.",
+                         "Interwencyjne pobieranie - ma pobierać"};
+        oczekiwane.insert(oczekiwane.end(), p.koniec.begin(), p.koniec.end());
+        EXPECT_EQ(Zabierz(), oczekiwane);
     }
     // An unwanted hour: the decision line, then the same refusal. The wanted 15:00 went by
     // without a delivery meanwhile, and the first tick in hour 15 says so.
@@ -203,6 +222,10 @@ TEST_F(HarmonogramTest, TicksDuringACyclesProductionFindTheSchedulerBusy) {
                                "Interwencyjne pobranie przerwane - trwało pobieranie główne"}));
     EXPECT_EQ(blokady, (Linie{"off", "on"}));
     Bezczynny();
+    // The dropped intervention runs as the cycle ends, and finds the hour served.
+    EXPECT_EQ(Zabierz(), (Linie{"Interwencyjne pobranie serwisu - wejście",
+                                "CzyMaPobierac: Już pobrał na najblizsza godzine, nie pobierać.",
+                                "Interwencyjne pobranie przerwane - ma nie pobierać na tę godzinę"}));
     // A check tick while an intervention produces does nothing at all.
     Chciane("d115=1\r\n");
     clock.set(LocalTime{2024, 5, 6, 14, 59, 0});

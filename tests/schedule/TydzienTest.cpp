@@ -139,7 +139,7 @@ TEST(Tydzien, EveryWantedHourIsDeliveredOnceAndNothingElse) {
     std::vector<Dostawa> dostawy;
     // The production run: the fetch and the assembly take their time; it names and records the
     // hour coming when it started.
-    auto akcja = [&](const std::string& r, const std::string& link) {
+    auto akcja = [&](const std::string& r, const std::string& link, TrybAkcji) {
         const LocalTime poczatek = clock.now();
         okno.Migotanie(true);
         czas.Uplyw(std::uniform_int_distribution<int>(2000, 25000)(los));  // the fetch
@@ -148,13 +148,14 @@ TEST(Tydzien, EveryWantedHourIsDeliveredOnceAndNothingElse) {
         if (!biuletyn) {
             log.DodajDoLoga("AkcjaSerwis: Nieudane pobranie serwisu.");
             okno.Migotanie(false);
-            return;
+            return false;
         }
         czas.Uplyw(std::uniform_int_distribution<int>(1000, 15000)(los));  // the assembly
         log.DodajDoLoga("AkcjaSerwis: Skopiowano serwis do lokalizacji docelowej.");
         ZapiszPobranyInfo(stan.FileName(), r, poczatek);
         dostawy.push_back({r, ComingHourStamp(poczatek), *biuletyn});
         okno.Migotanie(false);
+        return true;
     };
     Harmonogram h(KontekstHarmonogramu{u, stan, zrodla, akcja, log, clock, okno}, czas.NowyTimer(),
                   czas.NowyTimer());

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "CzasPliku.h"
 #include "SerwerFTP.h"
 #include "SrodowiskoSieci.h"
 #include "platform/Ini.h"
@@ -135,6 +136,45 @@ TEST_F(Polecenia, ZprServerAndIarFeed) {
     Produkuj("News", "tvss.mp3", "N_serwis.wav");
     WyczyscTrasy();
     Sprawdz("News", "no");
+}
+
+TEST_F(Polecenia, WithTheAgoraAccountSetTheCheckAsksTheZprServerThatTheFetchUses) {
+    // Agora shows this hour's bulletin (weather needs the account); the ZPR folder, which the
+    // fetch reads first, still holds last week's file of the same name.
+    test::SerwerFTP ftp(tmp / "ftp", "zpr", "haslo");
+    const LocalTime teraz = SystemClock().now();
+    if (teraz.hour < 5 || teraz.hour > 21 || teraz.minute == 59) GTEST_SKIP() << "no wanted hour comes now";
+    for (const auto& [k, w] : {std::pair<std::string, std::string>{"CzyZPR", "1"}, {"CzyNews", "1"},
+                               {"ZPRHost", "127.0.0.1:" + std::to_string(ftp.Port())}, {"ZPRLogin", "zpr"},
+                               {"ZPRPassword", "haslo"}, {"AgoraLogin", "radio"}, {"AgoraPassword", "tajne"}})
+        Ustaw(k, w);
+    Ustaw("d" + std::to_string(teraz.weekday()) + std::to_string(teraz.hour + 1), "1", "Matryca");
+    Trasa("/agora/news.php?&login=radio&passwd=tajne",
+          Tresc("", {{"Content-disposition", "attachment; filename=news_{HH}00.mp3"}}));
+    const fs::path stary = tmp / "ftp" / SciezkaZPR(teraz, ComingHour(teraz, 0));
+    ZapiszPlik(stary, mp3);
+    ustawCzas(stary, teraz.plusSeconds(-7 * 24 * 3600));
+    // Once by --check, then by --headless, whose first check runs at once and produces nothing.
+    const std::string log = (prog / "log.txt").string();
+    const std::string cmd = "cd '" + work.string() + "' && { TOLVAK_ONLINE=1 exec '" TOLVAK_BINARY "' --dir '" +
+                            prog.string() + "' --headless & p=$!; for i in $(seq 150); do grep -q " +
+                            "'CzyJestSerwis: Wynik' '" + log + "' 2>/dev/null && break; sleep 0.1; done; kill $p; wait $p; }";
+    for (const std::string tryb : {"--check", "--headless"}) {
+        if (tryb == "--check") {
+            Sprawdz("News", "no");
+        } else {
+            fs::remove(log);
+            EXPECT_EQ(std::system(cmd.c_str()), 0);
+        }
+        const std::string linie = CzytajPlik(prog / "log.txt");
+        for (const auto& [linia, ile] : {std::pair<std::string, int>{"CzyJestSerwis: Sprawdzamy ZPR", 1},
+                                         {"CzyJestSerwis: Wynik negatywny", 1}, {"Sprawdzamy Agor", 0},
+                                         {"AkcjaSerwis: Pobrano", 0}}) {
+            int n = 0;
+            for (size_t p = 0; (p = linie.find(linia, p)) != std::string::npos; ++p) ++n;
+            EXPECT_EQ(n, ile) << tryb << ": " << linia << "\n" << linie;
+        }
+    }
 }
 
 }  // namespace

@@ -111,10 +111,7 @@ TEST_F(Zet, DirectBulletinIsNamedByItsDisposition) {
                             "HEAD /dziennik.php", "HEAD /dziennik.php"}));
 }
 
-TEST_F(Agora, NewsCheckAsksTheNewsScriptWithThePackageAccount) {
-    u.CzyIAR = true;  // Agora comes first in the check order
-    u.AuthLogin = "radio";
-    u.AuthPassword = "tajne";
+TEST_F(Agora, NewsCheckAsksTheNewsScriptWhenTheFetchTakesAgora) {
     Trasa("/agora/news.php?&login=radio&passwd=tajne", Tresc("", kNews0800));
     EXPECT_TRUE(z().CzyJestSerwis());
     Trasa("/agora/news.php?&login=radio&passwd=tajne", Status(200, "Unauthorized", kNews0800));
@@ -131,7 +128,7 @@ TEST_F(Agora, NewsCheckAsksTheNewsScriptWithThePackageAccount) {
     EXPECT_EQ(linie.back(), "CzyJestSerwis: Wynik negatywny");
     for (const auto& r : http.Zadania()) {
         EXPECT_EQ(r.metoda, "HEAD");
-        EXPECT_EQ(r.Naglowek("Authorization"), "Basic cmFkaW86dGFqbmU=");
+        EXPECT_EQ(r.Naglowek("Authorization"), "");
     }
 }
 

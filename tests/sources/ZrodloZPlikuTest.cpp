@@ -56,21 +56,30 @@ public:
     ZrodloZPliku() { fs::create_directories(tmp / "wspolny"); }
 };
 
-TEST_F(ZrodloZPliku, CheckComparesTheModificationTimeWithTheLastCopy) {
+TEST_F(ZrodloZPliku, TheFileIsStampedWithItsOwnTimeOnceDeliveredAndNotTakenTwice) {
     EXPECT_TRUE(z.CzyJestSerwisZPliku());  // no entry yet
+    // A run that fails after the copy leaves no stamp: the next check takes the file again.
     ASSERT_EQ(z.PobierzSerwisZPliku(), "tvss.mp3");
-    EXPECT_EQ(Zapisany(), "2024-05-06 07:05:09");
     EXPECT_EQ(OstatniaLinia(), "Serwis z pliku lokalnego pobrany.");
-    EXPECT_FALSE(z.CzyJestSerwisZPliku());  // same second: equal texts
-    ustawCzas(plik, T.plusSeconds(1));
+    EXPECT_EQ(Zapisany(), "");
     EXPECT_TRUE(z.CzyJestSerwisZPliku());
-    ustawCzas(plik, T.plusSeconds(-3600));
-    EXPECT_FALSE(z.CzyJestSerwisZPliku());
-    // The copy moment is the clock's, taken after the copy, whatever the file's age.
-    clock.set(LocalTime{2024, 5, 7, 0, 0, 0});
+    // Delivered while the clock stands a day ahead: the stamp is the file's time all the same.
+    clock.set(T.plusSeconds(24 * 3600));
     ASSERT_EQ(z.PobierzSerwisZPliku(), "tvss.mp3");
+    z.PoDostarczeniuNews();
+    EXPECT_EQ(Zapisany(), "2024-05-06 07:05:09");
+    clock.set(T.plusSeconds(60));
+    // Unchanged, rewritten a second later, an older file copied into place, written now.
+    for (const auto& [sekundy, nowy] : {std::pair{0, false}, {1, true}, {-3600, false}, {60, true}}) {
+        ustawCzas(plik, T.plusSeconds(sekundy));
+        EXPECT_EQ(z.CzyJestSerwisZPliku(), nowy) << sekundy;
+    }
+    z.PoDostarczeniuNews();  // nothing pending: the stamp stays
+    EXPECT_EQ(Zapisany(), "2024-05-06 07:05:09");
+    ustawCzas(plik, LocalTime{2024, 5, 7, 0, 0, 0});
+    ASSERT_EQ(z.PobierzSerwisZPliku(), "tvss.mp3");
+    z.PoDostarczeniuNews();
     EXPECT_EQ(Zapisany(), "2024-05-07");
-    EXPECT_TRUE(fs::exists(work / "tvss.mp3"));
 }
 
 TEST_F(ZrodloZPliku, FetchCopiesIntoTheWorkingDirectoryAndKeepsTheSource) {

@@ -100,8 +100,8 @@ int UruchomBezOkna(const CommandLine& cl, std::ostream& err) {
     Produkcja produkcja(KontekstProdukcji{ustawienia, folder, roboczy, log, clock, okno, zrodla});
     Harmonogram harmonogram(
         KontekstHarmonogramu{ustawienia, stan, zrodla,
-                             [&produkcja](const std::string& r, const std::string& l) {
-                                 produkcja.AkcjaSerwis(r, l);
+                             [&produkcja](const std::string& r, const std::string& l, TrybAkcji t) {
+                                 return produkcja.AkcjaSerwis(r, l, t);
                              },
                              log, clock, okno},
         timer1, timer4);

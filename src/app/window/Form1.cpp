@@ -68,8 +68,8 @@ TForm1::TForm1(ParametryOkna parametry)
     status_->OnChange = [this] { OdswiezStatus(); };
     harmonogram_ = std::make_unique<Harmonogram>(
         KontekstHarmonogramu{ustawienia_, *stan_, *zrodla_,
-                             [this](const std::string& rodzaj, const std::string& link) {
-                                 produkcja_->AkcjaSerwis(rodzaj, link);
+                             [this](const std::string& rodzaj, const std::string& link, TrybAkcji t) {
+                                 return produkcja_->AkcjaSerwis(rodzaj, link, t);
                              },
                              *log_, clock_, *this},
         Timer1_, Timer4_);
