@@ -126,6 +126,12 @@ std::string StatusDisplay::TekstZasobnika() const {
     return "Pobieranie serwisów";
 }
 
+void StatusDisplay::setNextCheck(int sekundy) {
+    odstepSprawdzen_ = std::max(sekundy, 0);
+    sekundyDoWlaczenia_ = odstepSprawdzen_;
+    changed();
+}
+
 void StatusDisplay::setMissedHour(std::string_view text) {
     brakSerwisu_.assign(text);
     changed();
@@ -138,7 +144,7 @@ void StatusDisplay::Migotanie(bool tryb) {
         lShapeInfo_ = "Pobieram...";
     } else {
         timer2_->setEnabled(false);
-        sekundyDoWlaczenia_ = kInterwalTimer1 / 1000;
+        sekundyDoWlaczenia_ = odstepSprawdzen_;
         timer3_->setEnabled(true);
         shapeColor_ = kZielony;
         lShapeInfo_ = "Czekam na zadanie.";

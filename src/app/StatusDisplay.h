@@ -48,6 +48,7 @@ public:
     /// its next delivery. A repeated bulletin: a warning line until a different one is delivered
     /// (LAkcja "Uwaga: " + reason when it was refused). A delivery clears the kind's lines.
     void setRunOutcome(const WynikAkcji& wynik) override;
+    void setNextCheck(int sekundy) override;
     void Migotanie(bool tryb) override;
     MsgResult messageBox(std::string_view text, std::string_view caption,
                          MsgButtons buttons = MsgButtons::Ok,
@@ -129,6 +130,7 @@ private:
     uint32_t shapeColor_ = kZielony;
     std::string lShapeInfo_ = "Pobieranie...";
     int32_t sekundyDoWlaczenia_ = kInterwalTimer1 / 1000;
+    int32_t odstepSprawdzen_ = kInterwalTimer1 / 1000;  // where the countdown starts again
     MsgResult messageBoxAnswer_ = MsgResult::Ok;
 };
 

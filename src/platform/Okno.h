@@ -47,6 +47,9 @@ public:
     // The end of a production run: a failure stays shown until the kind's next delivery, a
     // repeated bulletin as a warning until a different one is delivered.
     virtual void setRunOutcome(const WynikAkcji& wynik) { (void)wynik; }
+    // The next check cycle is due in `sekundy`: the countdown counts down from there, and back
+    // from there after the busy display.
+    virtual void setNextCheck(int sekundy) { (void)sekundy; }
     // The busy display: true starts the lamp blinking, false returns to the countdown.
     virtual void Migotanie(bool tryb) = 0;
     // A message box in reaction to the operator or at start-up.

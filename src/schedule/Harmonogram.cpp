@@ -134,7 +134,11 @@ int Harmonogram::NastepnyOdstep(bool zajety) const {
 }
 
 void Harmonogram::UstawTimer1(bool zajety) {
-    if (timer1_.isEnabled()) timer1_.setInterval(NastepnyOdstep(zajety));
+    if (!timer1_.isEnabled()) return;
+    const int odstep = NastepnyOdstep(zajety);
+    timer1_.setInterval(odstep);
+    // The countdown shows the seconds begun until the cycle.
+    k_.okno.setNextCheck((odstep + 999) / 1000);
 }
 
 void Harmonogram::Sport(TrybAkcji tryb) {

@@ -22,6 +22,7 @@
 #include "schedule/KontrolaUstawien.h"
 #include "schedule/Matryca.h"
 #include "schedule/StanPobran.h"
+#include "schedule/StanWynikow.h"
 
 namespace tolvak {
 
@@ -62,15 +63,11 @@ struct Zdarzenie {
 };
 
 std::optional<Zdarzenie> CzytajZdarzenie(const IniFile& dat, const std::string& klucz) {
-    const std::string w = dat.ReadString(SekcjaPobrany, klucz, "");
-    if (w.empty()) return std::nullopt;
-    Zdarzenie z;
-    const auto p1 = w.find(';');
-    const auto p2 = p1 == std::string::npos ? p1 : w.find(';', p1 + 1);
-    z.czas = w.substr(0, p1);
-    if (p1 != std::string::npos) z.godzina = w.substr(p1 + 1, p2 == std::string::npos ? p2 : p2 - p1 - 1);
-    if (p2 != std::string::npos) z.powod = w.substr(p2 + 1);
-    return z;
+    const std::string tekst = dat.ReadString(SekcjaPobrany, klucz, "");
+    const auto wpis = CzytajWpis(tekst);
+    if (!wpis) return std::nullopt;
+    // The moment as stored: the entry's fixed "yyyy-MM-dd HH:mm:ss" head.
+    return Zdarzenie{tekst.substr(0, 19), wpis->godzina, wpis->powod};
 }
 
 struct StanRodzaju {
@@ -127,8 +124,8 @@ Stan CzytajStan(const fs::path& folder, const Clock& clock) {
         r.naNajblizsza = Potrzebny(rodzaj, u, matryca, r.ostPobrany == stempel, teraz);
         r.wlaczony = CzyRodzajWlaczony(u, rodzaj);
         r.zrodlo = ZrodloRodzaju(u, rodzaj);
-        r.blad = CzytajZdarzenie(dat, "OstBlad" + r.rodzaj);
-        r.powtorzony = CzytajZdarzenie(dat, "OstPowtorzony" + r.rodzaj);
+        r.blad = CzytajZdarzenie(dat, KluczOstBlad(r.rodzaj));
+        r.powtorzony = CzytajZdarzenie(dat, KluczOstPowtorzony(r.rodzaj));
         // A kind that is no longer produced has nothing to alarm about.
         if (r.wlaczony && r.blad) podnies(2, "Nieudane " + r.rodzaj + ": " + r.blad->powod);
         if (r.wlaczony && r.powtorzony) podnies(1, "Powtórzony serwis " + r.rodzaj);

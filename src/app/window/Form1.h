@@ -116,6 +116,7 @@ public:
     void setLastDelivered(std::string_view text) override;
     void setMissedHour(std::string_view text) override;
     void setRunOutcome(const WynikAkcji& wynik) override;
+    void setNextCheck(int sekundy) override;
     void Migotanie(bool tryb) override;
     MsgResult messageBox(std::string_view text, std::string_view caption,
                          MsgButtons buttons = MsgButtons::Ok,

@@ -71,6 +71,7 @@ void TForm1::ZbudujStan() {
 }
 
 void TForm1::setRunOutcome(const WynikAkcji& wynik) { status_->setRunOutcome(wynik); }
+void TForm1::setNextCheck(int sekundy) { status_->setNextCheck(sekundy); }
 
 void TForm1::Dymek(const QString& tytul, const QString& tekst) {
     if (OnDymek) OnDymek(tytul, tekst);
