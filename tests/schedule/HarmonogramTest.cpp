@@ -301,21 +301,22 @@ TEST_F(HarmonogramTest, StopMinutesLeaveTheEndOfTheHourToTheIntervention) {
         }
         EXPECT_EQ(n, cykle) << "ZatrzymajSprawdzanie " << minuty;
     }
-    // A skipped tick does not restart the countdown.
+    // A skipped tick still counts down to the next one.
     for (int i = 0; i < 400; ++i) t3.tick();
     u.ZatrzymajSprawdzanie = 60;
     t1.tick();
-    EXPECT_EQ(okno.SekundyDoWlaczenia(), 0);
+    EXPECT_EQ(okno.SekundyDoWlaczenia(), 300);
     EXPECT_TRUE(t1.isEnabled());
 }
 
 TEST_F(HarmonogramTest, MissingOutputFolderFailsEveryCheckButNotTheIntervention) {
     u.FolderZapisu.clear();
-    for (int m : {45, 50, 55}) {
+    for (auto [m, odliczanie] : {std::pair{45, 300}, {50, 30}, {55, 30}}) {
         clock.set(LocalTime{2024, 5, 6, 13, m, 0});
         for (int i = 0; i < 10; ++i) t3.tick();
         t1.tick();
-        EXPECT_EQ(okno.SekundyDoWlaczenia(), 300);  // restarted by the failed test
+        // Restarted by the failed test, to the next cycle: every 30 s near the hour.
+        EXPECT_EQ(okno.SekundyDoWlaczenia(), odliczanie) << m;
     }
     const std::string para[] = {"Brak lokalizacji zapisu serwisu..",
                                 "Timer1: Test obecności folderu zapisu nieudany"};
