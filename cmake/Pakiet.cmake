@@ -34,7 +34,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Library dependencies come from dpkg-shlibdeps; the window also needs its font and the Polish
 # locale data, and the maintainer scripts adduser.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "adduser, fonts-wine, locales | locales-all")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "adduser, fonts-wine, qt6-translations-l10n, locales | locales-all")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   ${PROJECT_SOURCE_DIR}/packaging/debian/postinst
   ${PROJECT_SOURCE_DIR}/packaging/debian/prerm
